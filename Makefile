@@ -1,0 +1,55 @@
+# Handrel: `make run` and `make test` do all the set-up on a fresh Debian 12
+# machine (packages, configure, build) and then run or test.
+BUILD   ?= build
+ASAN    ?= build-asan
+JOBS    ?= 2
+PORT    ?= 5492
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+export CCACHE_DIR ?= $(CURDIR)/.ccache
+
+.PHONY: all setup build run test test-asan fuzz-smoke bench clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) \
+	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
+	@ninja -C $(BUILD) -j$(JOBS)
+
+run: build
+	@echo "Serving the built-in virtual handheld on port $(PORT)."
+	@echo "Reach it with any Handrel desktop: TCP/IP connection to this machine, port $(PORT)."
+	@echo "Press Ctrl+C to stop."
+	@$(BUILD)/bin/hdlisten --port $(PORT) --device virtual
+
+test: build
+	@cd $(BUILD) && ctest -j$(JOBS) --output-on-failure
+	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+# The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: setup
+	@cmake -S . -B $(ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHANDREL_SANITIZE=address,undefined \
+	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
+	@ninja -C $(ASAN) -j$(JOBS)
+	@cd $(ASAN) && ctest -j$(JOBS) --output-on-failure -E '^e2e'
+
+# A short run of every fuzz target (clang's libFuzzer).
+fuzz-smoke: setup
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	    -DHANDREL_FUZZ=ON -DHANDREL_TESTS=OFF \
+	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
+	@ninja -C build-fuzz -j$(JOBS)
+	@for f in build-fuzz/bin/fuzz_*; do echo "fuzz: $$f"; $$f -max_total_time=20 -print_final_stats=0 2>&1 | tail -n 1 || exit 1; done
+
+bench: setup
+	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHANDREL_BENCH=ON -DHANDREL_TESTS=OFF >/dev/null
+	@ninja -C build-bench -j$(JOBS)
+	@build-bench/bin/bench_screen
+
+clean:
+	rm -rf $(BUILD) $(ASAN) build-fuzz build-bench

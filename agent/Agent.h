@@ -1,0 +1,36 @@
+// The agent's composition root: built when the library loads, it reads the
+// device kind and root folder from the environment, opens the display and
+// creates the agent-wide objects that every connection shares; destroyed when
+// the library unloads. HdInvoke and HdScreen run on two threads at once.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "agent/CSender.h"
+#include "agent/PI.h"
+#include "agent/platform/Display.h"
+#include "common/Log.h"
+#include "common/Stream.h"
+
+namespace hd {
+
+class Agent {
+public:
+    // kind: "virtual" or "linux"; root: the device root folder.
+    Agent(const std::string& kind, const std::string& root);
+    ~Agent();
+
+    int Invoke(IRAPIStream* stream);
+    int Screen(IRAPIStream* stream);
+
+    // From HANDREL_DEVICE / HANDREL_ROOT, with the defaults.
+    static std::unique_ptr<Agent> FromEnvironment();
+
+private:
+    log::DeviceLogFile m_log;
+    std::unique_ptr<platform::Display> m_display;
+    std::unique_ptr<CSender> m_sender;
+};
+
+}  // namespace hd

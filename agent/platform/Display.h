@@ -1,0 +1,72 @@
+// What the agent asks of the device's display. The frame-buffer reader (BF)
+// uses the direct display-memory layer and the known-device memory; the
+// sender's fallback capture uses CaptureRgb555. All methods are called on the
+// screen thread (HdScreen), except construction at agent load. Backends:
+// virtual (the built-in handheld), linux (fbdev).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace hd::platform {
+
+// Format bits reported by the display-memory layer.
+constexpr uint32_t kFormat565 = 0x80;        // 16-bit 5-6-5, the only format read directly
+constexpr uint32_t kFormatLandscape = 0x08;  // memory laid out in landscape order
+
+struct GxProperties {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int32_t xPitchBytes = 0;  // distance between horizontally adjacent pixels
+    int32_t yPitchBytes = 0;  // distance between rows
+    uint32_t bpp = 16;
+    uint32_t format = 0;
+};
+
+// The direct display-memory layer: "gx.dll", or "NVDGAPI.DLL" on devices with
+// a virtual display driver. Pointers returned address pixel (0, 0); the memory
+// stays owned by the layer and is valid until EndDraw/CloseDisplay.
+class GxLibrary {
+public:
+    virtual ~GxLibrary() = default;
+    virtual bool OpenDisplay() = 0;
+    virtual void CloseDisplay() = 0;
+    virtual GxProperties GetDisplayProperties() = 0;
+    virtual uint8_t* BeginDraw() = 0;
+    virtual void EndDraw() = 0;
+    // Only the virtual-display layer has these two.
+    virtual uint8_t* BeginRead() { return nullptr; }
+    virtual void UseVirtualDisplay(int) {}
+};
+
+class Display {
+public:
+    virtual ~Display() = default;
+
+    // Screen size in pixels, as the system metrics give it.
+    virtual int Width() = 0;
+    virtual int Height() = 0;
+    // The device's OEM information text (at most 200 characters).
+    virtual std::string OemInfo() = 0;
+    // True when the display driver answers the virtual-display escape with 3.
+    virtual bool AnswersVirtualDisplayEscape() = 0;
+    // Loads the named display-memory layer; null when the device has none.
+    virtual std::unique_ptr<GxLibrary> LoadGx(const char* name) = 0;
+    // Display memory of a known device at its fixed address (pixel (0, 0));
+    // null when nothing is there. Owned by the display.
+    virtual uint8_t* KnownDeviceMemory(uint32_t address) = 0;
+    // Called on the screen thread before every capture; a display that draws
+    // its own content (the virtual handheld) brings it up to date here.
+    virtual void BeforeCapture() {}
+    // The fallback screen copy: width x height 5-5-5 pixels into bottom-up rows
+    // strideBytes apart. False when the screen cannot be read.
+    virtual bool CaptureRgb555(uint8_t* bottomUp, int width, int height, int strideBytes) = 0;
+};
+
+// The display backend by name ("virtual", "linux"); null with a message on
+// stderr when it cannot be opened. Options come from the environment:
+// HANDREL_SCREEN=WxH, HANDREL_OEM, HANDREL_GXFORMAT (virtual), HANDREL_FBDEV.
+std::unique_ptr<Display> CreateDisplay(const std::string& kind);
+
+}  // namespace hd::platform

@@ -1,0 +1,79 @@
+// VirtualDisplay (VD): the built-in virtual handheld's screen. Holds 16-bit
+// 5-6-5 display memory laid out as the configured device would (portrait,
+// landscape, or a known device's fixed pitches) and keeps a start screen with
+// a ticking clock drawn in it. Made at agent load, used on the screen thread;
+// the drawing lock lets other threads change the picture. The memory block is
+// shared with the layers it hands out and never reallocated.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "agent/platform/Display.h"
+#include "agent/platform/KnownDevices.h"
+#include "agent/platform/virtual/Canvas.h"
+#include "agent/platform/virtual/StartScreen.h"
+
+namespace hd::platform {
+
+struct VirtualDisplayOptions {
+    int width = 240;
+    int height = 320;
+    std::string oemInfo = "Handrel virtual handheld";
+    uint32_t gxFormat = kFormat565;  // 0x08 lays the memory out in landscape order
+    bool answersEscape = false;      // offer "NVDGAPI.DLL"
+    // The time the clock shows; the system clock when empty.
+    std::function<std::chrono::system_clock::time_point()> clock;
+
+    // The defaults, overridden by HANDREL_SCREEN=WxH, HANDREL_OEM,
+    // HANDREL_GXFORMAT (hex) and HANDREL_NVD=1; bad values are logged and ignored.
+    static VirtualDisplayOptions FromEnvironment();
+};
+
+// "WxH" with both sides within [kMinSide, kMaxSide]; false leaves w and h alone.
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 8192;
+bool ParseScreenSize(const char* text, int& width, int& height);
+
+class VirtualDisplay : public Display {
+public:
+    explicit VirtualDisplay(VirtualDisplayOptions options);
+
+    int Width() override { return int(m_properties.width); }
+    int Height() override { return int(m_properties.height); }
+    std::string OemInfo() override { return m_options.oemInfo.substr(0, 200); }
+    bool AnswersVirtualDisplayEscape() override { return m_options.answersEscape; }
+    std::unique_ptr<GxLibrary> LoadGx(const char* name) override;
+    uint8_t* KnownDeviceMemory(uint32_t address) override;
+    void BeforeCapture() override;
+    bool CaptureRgb555(uint8_t* bottomUp, int width, int height, int strideBytes) override;
+
+    // Runs fn on the screen's canvas under the drawing lock.
+    void Draw(const std::function<void(Canvas&)>& fn);
+    // The whole display-memory block and the layout the layers report.
+    std::span<const uint8_t> Memory() const;
+    const GxProperties& Properties() const { return m_properties; }
+
+private:
+    uint8_t* Origin() const;
+    std::tm LocalTime(int64_t second) const;
+    int64_t CurrentSecond() const;
+
+    VirtualDisplayOptions m_options;
+    const KnownDevice* m_known;
+    GxProperties m_properties;
+    std::shared_ptr<std::vector<uint16_t>> m_block;
+    size_t m_origin = 0;  // index of pixel (0, 0) in the block
+
+    std::mutex m_mutex;  // guards the pixels and the drawing state below
+    Canvas m_canvas;
+    StartScreen m_startScreen;
+    int64_t m_shownSecond;
+};
+
+}  // namespace hd::platform

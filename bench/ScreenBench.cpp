@@ -1,0 +1,172 @@
+// Screen path benchmarks. Every figure is printed as a ratio against a
+// baseline measured in the same run on the same image size:
+//   build  = capture + delta building (no zlib) / memcmp of two equal images
+//   decode = ProcessDeltas of the update / memcpy of the image
+//   bytes  = packet bytes / zlib level 1 of the raw changed bytes
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "agent/CSender.h"
+#include "agent/platform/virtual/VirtualDisplay.h"
+#include "desktop/session/ProcessDeltas.h"
+
+namespace {
+
+using hd::platform::Canvas;
+using hd::platform::VirtualDisplay;
+using hd::platform::VirtualDisplayOptions;
+
+struct Size {
+    int w, h;
+};
+constexpr Size kSizes[] = {{240, 320}, {1920, 1080}};
+enum Change { kUnchanged, kSmall, kBand, kFull };
+const char* kChangeNames[] = {"unchanged", "small", "band10", "full"};
+
+VirtualDisplayOptions Options(Size s) {
+    VirtualDisplayOptions o;
+    o.width = s.w;
+    o.height = s.h;
+    o.clock = [] { return std::chrono::system_clock::time_point(std::chrono::seconds(7)); };
+    return o;
+}
+
+// Toggles the region the change kind touches; returns its bytes as 5-5-5 rows.
+std::vector<uint8_t> Toggle(VirtualDisplay& d, Change c, Size s) {
+    int x0 = 0, y0 = 0, w = 0, h = 0;
+    switch (c) {
+        case kUnchanged:
+            return {};
+        case kSmall:
+            x0 = s.w / 2, y0 = s.h / 2, w = 16, h = 8;
+            break;  // a clock digit
+        case kBand:
+            y0 = s.h / 3, w = s.w, h = s.h / 10;
+            break;
+        case kFull:
+            w = s.w, h = s.h;
+            break;
+    }
+    std::vector<uint8_t> raw;
+    raw.reserve(size_t(w) * h * 2);
+    d.Draw([&](Canvas& cv) {
+        for (int y = y0; y < y0 + h; ++y)
+            for (int x = x0; x < x0 + w; ++x) {
+                uint16_t v = uint16_t(~cv.Get(x, y));
+                cv.SetPixel(x, y, v);
+                uint16_t p = hd::Rgb565To555(v);
+                raw.push_back(uint8_t(p));
+                raw.push_back(uint8_t(p >> 8));
+            }
+    });
+    return raw;
+}
+
+std::map<std::string, double> g_bytes;  // packet / zlib-1 ratios, by name
+
+void BM_Memcmp(benchmark::State& st) {
+    Size s = kSizes[st.range(0)];
+    size_t n = 54 + size_t(s.w) * s.h * 2;
+    std::vector<uint8_t> a(n, 0x5A), b(n, 0x5A);
+    for (auto _ : st) benchmark::DoNotOptimize(std::memcmp(a.data(), b.data(), n));
+}
+
+void BM_Memcpy(benchmark::State& st) {
+    Size s = kSizes[st.range(0)];
+    size_t n = 54 + size_t(s.w) * s.h * 2;
+    std::vector<uint8_t> a(n, 0x5A), b(n);
+    for (auto _ : st) {
+        std::memcpy(b.data(), a.data(), n);
+        benchmark::ClobberMemory();
+    }
+}
+
+void BM_Build(benchmark::State& st) {
+    Size s = kSizes[st.range(0)];
+    Change c = Change(st.range(1));
+    VirtualDisplay d(Options(s));
+    hd::CSender sender(d);
+    sender.BuildDelta();  // the first, full update
+    sender.BuildDelta();  // opens the frame-buffer reader
+    for (auto _ : st) {
+        st.PauseTiming();
+        Toggle(d, c, s);
+        st.ResumeTiming();
+        benchmark::DoNotOptimize(sender.BuildDelta());
+    }
+}
+
+void BM_Decode(benchmark::State& st) {
+    Size s = kSizes[st.range(0)];
+    Change c = Change(st.range(1));
+    VirtualDisplay d(Options(s));
+    hd::CSender sender(d);
+    sender.GetImageDeltas();
+    hd::MBuf image;
+    std::vector<uint8_t> delta(sender.Delta().block, sender.Delta().block + sender.Delta().used);
+    hd::ProcessDeltas(delta.data(), delta.size(), image);
+    if (c != kFull) {
+        std::vector<uint8_t> raw = Toggle(d, c, s);
+        if (sender.GetImageDeltas()) {
+            delta.assign(sender.Delta().block, sender.Delta().block + sender.Delta().used);
+            uLongf zl = compressBound(raw.size());
+            std::vector<uint8_t> z(zl);
+            compress2(z.data(), &zl, raw.data(), raw.size(), 1);
+            g_bytes[std::to_string(s.w) + "x" + std::to_string(s.h) + "/" + kChangeNames[c]] =
+                double(sender.Packet().used) / double(zl);
+        }
+    }
+    for (auto _ : st)
+        benchmark::DoNotOptimize(hd::ProcessDeltas(delta.data(), delta.size(), image));
+}
+
+BENCHMARK(BM_Memcmp)->DenseRange(0, 1);
+BENCHMARK(BM_Memcpy)->DenseRange(0, 1);
+BENCHMARK(BM_Build)->ArgsProduct({{0, 1}, {kUnchanged, kSmall, kBand, kFull}});
+BENCHMARK(BM_Decode)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull}});
+
+// Keeps each run's time per iteration so the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter rep;
+    benchmark::RunSpecifiedBenchmarks(&rep);
+    std::printf("\nratios (lower is better)\n");
+    for (int si = 0; si < 2; ++si) {
+        Size s = kSizes[si];
+        const std::string sz = std::to_string(s.w) + "x" + std::to_string(s.h);
+        double cmp = rep.times["BM_Memcmp/" + std::to_string(si)];
+        double cpy = rep.times["BM_Memcpy/" + std::to_string(si)];
+        for (int c = 0; c < 4; ++c) {
+            const std::string args = std::to_string(si) + "/" + std::to_string(c);
+            const std::string name = sz + "/" + kChangeNames[c];
+            double build = rep.times["BM_Build/" + args];
+            std::printf("%-22s build/memcmp %7.2f", name.c_str(), cmp > 0 ? build / cmp : 0.0);
+            if (c != kUnchanged) {
+                double dec = rep.times["BM_Decode/" + args];
+                std::printf("   decode/memcpy %6.2f", cpy > 0 ? dec / cpy : 0.0);
+            }
+            if (g_bytes.count(name)) std::printf("   packet/zlib1 %5.2f", g_bytes[name]);
+            std::printf("\n");
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,20 @@
+// The desktop's delta decoder: applies one unpacked screen update to the BMP
+// image. Trusts nothing: every segment and operation is checked against the
+// delta's end and the image's total length before a byte is written, and a
+// refused update leaves the image as it was.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/MB.h"
+
+namespace hd {
+
+// Largest image the decoder accepts (the announced total length).
+constexpr uint32_t kMaxImageLength = 256u << 20;
+
+// True when the delta was applied; false (and logged) when it was malformed.
+bool ProcessDeltas(const uint8_t* delta, size_t length, MBuf& image);
+
+}  // namespace hd

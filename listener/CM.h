@@ -1,0 +1,68 @@
+// The connection manager: listens, accepts the desktop's command channel and
+// then its screen channel, reads their preamble bytes and loads the agent for
+// the connection. Runs on the main thread; Interrupt() is the one call made
+// from another thread (the signal thread). Owned by the composition root.
+// It never hands a channel to the agent when its accept or preamble failed.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "common/Event.h"
+#include "common/SC.h"
+#include "listener/HCS.h"
+
+namespace hd {
+
+class CM {
+public:
+    CM(uint16_t port, std::string bindAddr, HCS::Settings agent);
+    ~CM() { Stop(); }
+    CM(const CM&) = delete;
+    CM& operator=(const CM&) = delete;
+
+    // True when both channels are connected and the agent is loaded; false
+    // when the listener cannot listen, the agent cannot be loaded or a stop
+    // was requested. Failed connection attempts are retried inside.
+    bool Start();
+    // Closes the three sockets and unloads the agent. The agent's entry
+    // points must have returned.
+    void Stop();
+
+    // Makes every wait of Start and of the running agent return (any thread).
+    void Interrupt();
+    bool StopRequested() const { return m_stop.load(); }
+
+    // The agent's entry points over their channels (Start must have succeeded).
+    void RunInvoke() { m_hcs.CallInvoke(&m_input); }
+    void RunScreen() { m_hcs.CallScreen(&m_screen); }
+    // Makes HdScreen's blocked call return, so its thread can be joined.
+    void ShutdownScreen() { m_screen.Shutdown(); }
+
+    // Bit 7 of a preamble byte turns logging on for good; the low 7 bits are
+    // the connection sensitivity, which is stored and returned.
+    static int ApplyPreamble(uint8_t preamble);
+
+    // How long the first accept waits before the listener is made anew.
+    static constexpr int kFirstAcceptSeconds = 7;
+
+private:
+    enum class Attempt { Connected, Retry, Fail };
+    Attempt AcceptChannels(uint8_t& preamble);
+    Attempt Failed(const char* message);
+    void CloseSockets();
+
+    // Members in the order the connection uses them.
+    SC m_input;
+    SC m_screen;
+    SC m_listen;
+    HCS m_hcs;
+
+    const uint16_t m_port;
+    const std::string m_bindAddr;
+    std::atomic<bool> m_stop{false};
+    Event m_stopEvent{true};
+};
+
+}  // namespace hd

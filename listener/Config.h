@@ -1,0 +1,38 @@
+// The listener's settings outside the command line: the Log value of
+// "Orvenna Handrel.conf", the default device root folder and the automatic
+// device choice. Read once, on the main thread, before the first connection;
+// nothing here logs, so the caller decides what each failure costs.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace hd {
+
+// The longest Log value text that is read.
+constexpr size_t kLogValueMax = 200;
+
+// The first "Log=" line of an INI-like text (sections and comments skipped,
+// the name matched without regard to case), converted as a decimal number.
+// 0 when the line is missing, its text is empty, not a number, or longer
+// than kLogValueMax bytes.
+long ParseLogValue(std::string_view text);
+
+// $XDG_CONFIG_HOME/Orvenna Handrel.conf, or /etc/xdg/Orvenna Handrel.conf
+// when XDG_CONFIG_HOME is unset or empty.
+std::string LogSettingsPath();
+
+// 0 with value filled in, or the errno of opening the file (value 0).
+int ReadLogValue(const std::string& path, long& value);
+
+// $XDG_DATA_HOME/handrel/device, or ~/.local/share/handrel/device.
+std::string DefaultRootFolder();
+
+// Creates the folder and any missing parents; false with errno set.
+bool MakeFolders(const std::string& path);
+
+// "linux" when the frame buffer device can be opened, else "virtual".
+std::string AutoDevice(const char* fbdev = "/dev/fb0");
+
+}  // namespace hd

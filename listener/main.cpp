@@ -1,0 +1,122 @@
+// hdlisten's composition root: options, root folder, device log and the Log
+// setting, then the connection manager and the main loop. SIGTERM and SIGINT
+// are blocked in every thread and taken by one sigwait thread, which turns
+// them into CM::Interrupt; main then joins everything in reverse and exits 0.
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/Log.h"
+#include "common/SC.h"
+#include "listener/CM.h"
+#include "listener/Config.h"
+#include "listener/Options.h"
+#include "listener/WM.h"
+
+namespace {
+
+// Keep-alive tests shorten the socket read wait through the environment.
+void ApplyReadWaitOverride() {
+    const char* text = std::getenv("HANDREL_READ_WAIT_MS");
+    if (!text || !*text) return;
+    char* end = nullptr;
+    long ms = std::strtol(text, &end, 10);
+    if (*end == '\0' && ms > 0 && ms <= 600000) hd::SC::SetReadWaitOverrideMs(int(ms));
+}
+
+void ReadLogSetting() {
+    long value = 0;
+    if (int err = hd::ReadLogValue(hd::LogSettingsPath(), value); err != 0)
+        hd::log::Forced("Error %ld opening HKEY_LOCAL_MACHINE\\Software\\Apps\\%s for KEY_READ",
+                        long(err), "Orvenna Handrel");
+    else if (value != 0)
+        hd::log::SetEnabled(true);
+}
+
+int Serve(const hd::Options& options, const sigset_t& stopSignals) {
+    const std::string device = options.device == "auto" ? hd::AutoDevice() : options.device;
+    std::string root = options.root.empty() ? hd::DefaultRootFolder() : options.root;
+    if (!hd::MakeFolders(root)) {
+        std::fprintf(stderr, "hdlisten: cannot create the root folder %s: %s\n", root.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    // The agent gets the root through its environment: make it absolute.
+    if (char real[PATH_MAX]; ::realpath(root.c_str(), real)) root = real;
+
+    hd::log::DeviceLogFile logFile(root + "/hdagent.log");
+    hd::log::SetSink(&logFile);
+    if (options.log) hd::log::SetEnabled(true);
+    ReadLogSetting();
+    ApplyReadWaitOverride();
+
+    std::printf("hdlisten: listening on %s:%u, device %s%s, root %s\n", options.bindAddr.c_str(),
+                unsigned(options.port), device.c_str(), options.device == "auto" ? " (auto)" : "",
+                root.c_str());
+    std::fflush(stdout);
+
+    int exitCode = 1;
+    {
+        hd::CM cm(options.port, options.bindAddr, {device, root, ""});
+        std::atomic<bool> done{false};
+        std::atomic<int> caught{0};
+        std::thread signals([&] {
+            pthread_setname_np(pthread_self(), "signals");
+            int sig = 0;
+            if (sigwait(&stopSignals, &sig) == 0 && !done.load()) {
+                caught.store(sig);
+                cm.Interrupt();
+            }
+        });
+        hd::WM wm(cm);
+        const bool stopped = wm.Run();
+        // Wake the signal thread if no signal came; a thread that already
+        // returned just leaves this one pending.
+        done.store(true);
+        pthread_kill(signals.native_handle(), SIGTERM);
+        signals.join();
+        if (stopped) {
+            std::printf("hdlisten: stopped (%s)\n", strsignal(caught.load()));
+            exitCode = 0;
+        } else {
+            std::fprintf(stderr, "hdlisten: %s\n", wm.ExitReason());
+        }
+    }
+    hd::log::SetSink(nullptr);
+    std::fflush(stdout);
+    return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    hd::Options options;
+    std::string error;
+    if (!hd::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "hdlisten: %s\n%s", error.c_str(), hd::Usage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(hd::Usage(), stdout);
+        return 0;
+    }
+    // Before any thread exists, so that every thread inherits the mask and
+    // only the sigwait thread ever sees these signals.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Sockets write with MSG_NOSIGNAL; nothing else may end the program on a broken pipe.
+    signal(SIGPIPE, SIG_IGN);
+    return Serve(options, stopSignals);
+}

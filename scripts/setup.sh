@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what the build needs from Debian's packages, when missing.
+# Runs as root or through sudo; does nothing when everything is present.
+set -eu
+pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libgtest-dev libgmock-dev
+      libbenchmark-dev clang libclang-rt-14-dev)
+missing=()
+for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "setup: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

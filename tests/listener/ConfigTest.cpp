@@ -1,0 +1,98 @@
+#include "listener/Config.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "listener/Options.h"
+
+namespace hd {
+namespace {
+
+TEST(ConfigTest, LogValueIsTheDecimalTextOfTheLogLine) {
+    const std::string longest = std::string(kLogValueMax - 1, '0') + "1";
+    const struct {
+        std::string text;
+        long value;
+    } cases[] = {
+        {"Log=1\n", 1},
+        {"Log=0\n", 0},
+        {"Log=\n", 0},
+        {"[General]\r\nlog = 12\r\n", 12},          // sections, spaces, CRLF, any case
+        {"LogLevel=5\n; Log=7\nLog=3\n", 3},         // other names and comments skipped
+        {"Log=abc\n", 0},
+        {"Log=4x", 4},
+        {"Other=1", 0},
+        {"Log=" + longest, 1},                       // 200 bytes is still read
+        {"Log=" + longest + "1", 0},                 // 201 bytes is not
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseLogValue(c.text), c.value) << c.text;
+}
+
+TEST(ConfigTest, SettingsFileIsFoundThroughXdgConfigHome) {
+    char dir[] = "/tmp/hdlisten-config-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    setenv("XDG_CONFIG_HOME", dir, 1);
+    const std::string path = LogSettingsPath();
+    EXPECT_EQ(path, std::string(dir) + "/Orvenna Handrel.conf");
+    long value = -1;
+    EXPECT_EQ(ReadLogValue(path, value), ENOENT);
+    EXPECT_EQ(value, 0);
+    FILE* f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("[General]\nLog=1\n", f);
+    fclose(f);
+    EXPECT_EQ(ReadLogValue(path, value), 0);
+    EXPECT_EQ(value, 1);
+    unlink(path.c_str());
+    rmdir(dir);
+    setenv("XDG_CONFIG_HOME", "", 1);
+    EXPECT_EQ(LogSettingsPath(), "/etc/xdg/Orvenna Handrel.conf");
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(ConfigTest, OptionsAreCheckedBeforeUse) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(ParseOptions({"--port", "6000", "--bind=127.0.0.1", "--device", "virtual",
+                              "--root", "/tmp/r", "--log"},
+                             o, error));
+    EXPECT_EQ(o.port, 6000);
+    EXPECT_EQ(o.bindAddr, "127.0.0.1");
+    EXPECT_EQ(o.device, "virtual");
+    EXPECT_EQ(o.root, "/tmp/r");
+    EXPECT_TRUE(o.log);
+    const std::vector<std::vector<std::string>> bad = {
+        {"--port"}, {"--port", "0"}, {"--port", "65536"}, {"--port", "12ab"},
+        {"--bind", "1.2.3"}, {"--device", "x11"}, {"--root="}, {"--log=1"}, {"-x"},
+    };
+    for (const auto& args : bad) {
+        Options b;
+        error.clear();
+        EXPECT_FALSE(ParseOptions(args, b, error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(ConfigTest, RootFolderIsMadeWithItsParents) {
+    char dir[] = "/tmp/hdlisten-root-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string nested = std::string(dir) + "/a/b/device";
+    EXPECT_TRUE(MakeFolders(nested));
+    EXPECT_TRUE(MakeFolders(nested));  // already there
+    const std::string file = std::string(dir) + "/a/file";
+    fclose(fopen(file.c_str(), "w"));
+    EXPECT_FALSE(MakeFolders(file + "/device"));
+    unlink(file.c_str());
+    rmdir(nested.c_str());
+    rmdir((std::string(dir) + "/a/b").c_str());
+    rmdir((std::string(dir) + "/a").c_str());
+    rmdir(dir);
+}
+
+}  // namespace
+}  // namespace hd
