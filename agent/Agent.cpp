@@ -9,20 +9,33 @@
 namespace hd {
 
 Agent::Agent(const std::string& kind, const std::string& root)
-    : m_log(root.empty() ? std::string("hdagent.log") : root + "/hdagent.log") {
+    : m_log(root.empty() ? std::string("hdagent.log") : root + "/hdagent.log"),
+      m_kind(kind),
+      m_root(root) {
     log::SetSink(&m_log);
     log::SetEnabled(false);
-    m_display = platform::CreateDisplay(kind);
-    if (!m_display && kind != "virtual") {
+    m_display = platform::CreateDisplay(m_kind);
+    if (!m_display && m_kind != "virtual") {
         log::Forced("Agent::Load:Error opening the %s display, using the virtual handheld",
-                    kind.c_str());
-        m_display = platform::CreateDisplay("virtual");
+                    m_kind.c_str());
+        m_kind = "virtual";
+        m_display = platform::CreateDisplay(m_kind);
     }
+    if (m_kind == "virtual") m_shell = CreateVirtualShell(*m_display);
     m_sender = std::make_unique<CSender>(*m_display);
+    const DeviceContext device{m_kind, m_root, *m_display, m_shell.get()};
+    m_input = CreateInputService(device);
+    m_tasks = CreateTaskService(device);
+    m_files = CreateFileService(device);
 }
 
+// Stopped and destroyed in the reverse order of their making.
 Agent::~Agent() {
+    m_files.reset();
+    m_tasks.reset();
+    m_input.reset();
     m_sender.reset();
+    m_shell.reset();
     m_display.reset();
     log::SetSink(nullptr);
 }
@@ -36,7 +49,7 @@ std::unique_ptr<Agent> Agent::FromEnvironment() {
 }
 
 int Agent::Invoke(IRAPIStream* stream) {
-    PI loop(*m_sender, Handlers{});
+    PI loop(*m_sender, Handlers{m_input.get(), m_tasks.get(), m_files.get()});
     return loop.Run(stream);
 }
 

@@ -9,6 +9,7 @@
 
 #include "agent/CSender.h"
 #include "agent/PI.h"
+#include "agent/Services.h"
 #include "agent/platform/Display.h"
 #include "common/Log.h"
 #include "common/Stream.h"
@@ -29,8 +30,14 @@ public:
 
 private:
     log::DeviceLogFile m_log;
+    std::string m_kind;
+    std::string m_root;
     std::unique_ptr<platform::Display> m_display;
+    std::unique_ptr<platform::Shell> m_shell;
     std::unique_ptr<CSender> m_sender;
+    std::unique_ptr<CommandHandler> m_input;
+    std::unique_ptr<CommandHandler> m_tasks;
+    std::unique_ptr<CommandHandler> m_files;
 };
 
 }  // namespace hd

@@ -1,0 +1,34 @@
+// The agent's services and their factories, each defined in its own file and
+// called once by the composition root (Agent) when the library loads. A
+// factory may return null when the device cannot offer the service; the
+// command loop then treats its codes as unknown.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "agent/CommandHandler.h"
+#include "agent/platform/Display.h"
+#include "agent/platform/virtual/Shell.h"
+
+namespace hd {
+
+// What a service may use of the device; shell is null except on the virtual
+// handheld.
+struct DeviceContext {
+    std::string kind;  // "virtual", "linux"
+    std::string root;  // the device root folder
+    platform::Display& display;
+    platform::Shell* shell = nullptr;
+};
+
+// The interactive virtual handheld's shell, drawing on the virtual display.
+std::unique_ptr<platform::Shell> CreateVirtualShell(platform::Display& display);
+// KS: codes 25-30 and 35.
+std::unique_ptr<CommandHandler> CreateInputService(const DeviceContext& device);
+// AM, TM, MM, SI: codes 60-62, 65, 66.
+std::unique_ptr<CommandHandler> CreateTaskService(const DeviceContext& device);
+// DM: codes 100-112.
+std::unique_ptr<CommandHandler> CreateFileService(const DeviceContext& device);
+
+}  // namespace hd
