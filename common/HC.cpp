@@ -22,18 +22,20 @@ uint32_t HC::TransferCeiling() {
 }
 
 bool HC::WriteBytes(const void* data, uint32_t count) {
-    if (!m_pStream) return false;
+    IRAPIStream* stream = m_pStream.load();
+    if (!stream) return false;
     uint32_t written = 0;
-    HRESULT hr = m_pStream->Write(data, count, &written);
+    HRESULT hr = stream->Write(data, count, &written);
     if (hr == S_OK) return true;
     log::Log("HC::WriteBytes:Error writing %d bytes to stream hr=%xH\n", int(count), unsigned(hr));
     return false;
 }
 
 int HC::ReadBytes(void* data, uint32_t count) {
-    if (!m_pStream) return READ_FAILED;
+    IRAPIStream* stream = m_pStream.load();
+    if (!stream) return READ_FAILED;
     uint32_t got = 0;
-    HRESULT hr = m_pStream->Read(data, count, &got);
+    HRESULT hr = stream->Read(data, count, &got);
     if (hr == E_READ_TIMEOUT) return READ_TIMEOUT;
     if (hr == S_OK) return READ_DONE;
     log::Log("HC::ReadBytes:Error reading %d bytes from stream hr=%xH\n", int(count), unsigned(hr));

@@ -5,6 +5,7 @@
 // from it and adds counters and teardown in WriteBytes/ReadBytes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "common/Codes.h"
@@ -32,8 +33,8 @@ public:
     bool PackNSend(MBuf& packet, const uint8_t* src, uint32_t len);
     bool ReceiveNUnpack(MBuf& packet, MBuf& dest);
 
-    IRAPIStream* Stream() const { return m_pStream; }
-    void SetStream(IRAPIStream* stream) { m_pStream = stream; }
+    IRAPIStream* Stream() const { return m_pStream.load(); }
+    void SetStream(IRAPIStream* stream) { m_pStream.store(stream); }
 
     // The largest compressed or unpacked length accepted from the peer.
     static void SetTransferCeiling(uint32_t bytes);
@@ -45,7 +46,9 @@ protected:
     // stream; the desktop's connection tears down.
     virtual void OnFramingError() { m_pStream = nullptr; }
 
-    IRAPIStream* m_pStream;
+    // Atomic: the desktop ends a channel from one thread while another may be
+    // about to read it (the stream object itself outlives both).
+    std::atomic<IRAPIStream*> m_pStream;
 };
 
 }  // namespace hd

@@ -36,6 +36,11 @@ public:
     int SetForRead(const timeval* timeout);
     // Makes a blocked Read, Write or Accept on this socket return (any thread).
     void Shutdown();
+    // Takes over a connected socket (one end of a socketpair, say).
+    void Attach(int fd) {
+        Close();
+        Adopt(fd, CONNECTED);
+    }
 
     int Socket() const { return m_socket; }
     int SocketState() const { return m_state; }
