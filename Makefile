@@ -8,7 +8,8 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 export CCACHE_DIR ?= $(CURDIR)/.ccache
 
-.PHONY: all setup build run test test-asan fuzz-smoke bench clean
+
+.PHONY: all setup build run listen test test-asan fuzz-smoke bench clean
 
 all: build
 
@@ -20,10 +21,15 @@ build: setup
 	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
 	@ninja -C $(BUILD) -j$(JOBS)
 
+# Until the desktop window lands: watch the built-in virtual handheld's screen
+# stream through the local link. `make listen` serves it over TCP instead.
 run: build
+	@echo "Watching the built-in virtual handheld (frames and bytes per second). Ctrl+C stops."
+	@$(BUILD)/bin/handrel-cli --local watch 86400
+
+listen: build
 	@echo "Serving the built-in virtual handheld on port $(PORT)."
-	@echo "Reach it with any Handrel desktop: TCP/IP connection to this machine, port $(PORT)."
-	@echo "Press Ctrl+C to stop."
+	@echo "Reach it with: $(BUILD)/bin/handrel-cli --host 127.0.0.1:$(PORT) watch 10"
 	@$(BUILD)/bin/hdlisten --port $(PORT) --device virtual
 
 test: build

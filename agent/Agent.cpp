@@ -16,10 +16,10 @@ Agent::Agent(const std::string& kind, const std::string& root)
     log::SetEnabled(false);
     m_display = platform::CreateDisplay(m_kind);
     if (!m_display && m_kind != "virtual") {
-        log::Forced("Agent::Load:Error opening the %s display, using the virtual handheld",
+        // Only the screen falls back: input, tasks and files stay the device's own.
+        log::Forced("Agent::Load:Error opening the %s display, showing the virtual screen",
                     m_kind.c_str());
-        m_kind = "virtual";
-        m_display = platform::CreateDisplay(m_kind);
+        m_display = platform::CreateDisplay("virtual");
     }
     if (m_kind == "virtual") m_shell = CreateVirtualShell(*m_display);
     m_sender = std::make_unique<CSender>(*m_display);

@@ -77,7 +77,15 @@ int CSender::Start(uint32_t intervalMs, HC& channel) {
     m_channel = &channel;
     m_imageBuf.used = 0;  // every connection starts with a full update
     m_wake.Reset();
-    m_wakeAction.store(WAKE_RUNNING);
+    int seen = m_wakeAction.load();
+    if (seen == WAKE_STOP || !m_wakeAction.compare_exchange_strong(seen, WAKE_RUNNING)) {
+        // The command channel ended before this one started: stop at once.
+        m_wakeAction.store(WAKE_STOPPED);
+        const uint8_t stop = HC_STOP;
+        channel.WriteBytes(&stop, 1);
+        log::Log("S::Snapper:Exiting");
+        return 0;
+    }
     m_eventOpen.store(true);
     log::Log("S::Snapper:Entering, refresh frequency %dms Run=%d m_WakeAction=%d\n",
              int(m_intervalMs), 1, m_wakeAction.load());

@@ -20,7 +20,12 @@ int PI::Run(IRAPIStream* stream) {
     log::Log("PI:Priming Read completed ret=%s Cmd=%xH\n", Ok(r), unsigned(command));
     if (r == READ_DONE) {
         while (command != HC_STOP) {
-            if (Dispatch(command, channel) == Step::Return) return 0;
+            if (Dispatch(command, channel) == Step::Return) {
+                // An abrupt end: no "Exiting" line, but the sender is stopped
+                // too; nothing else would end it on a screen that never changes.
+                m_sender.Stop();
+                return 0;
+            }
             r = channel.ReadBytes(&command, 1);
             while (r == READ_TIMEOUT) {
                 if (m_pingOutstanding) {

@@ -63,8 +63,7 @@ CM::Attempt CM::AcceptChannels(uint8_t& preamble) {
         const int r = m_listen.Accept(m_input, kFirstAcceptSeconds);  // 0 done, 1 error, 2 timeout
         if (r == 0) break;
         if (r == 1) return Failed("CM::Start:Error accepting Input socket");
-        log::Log(
-            "CM::Start:Timeout waiting for 1st accept, resetting listener and trying again");
+        log::Log("CM::Start:Timeout waiting for 1st accept, resetting listener and trying again");
         m_listen.Close();
     }
     uint32_t got = 0;
@@ -73,8 +72,7 @@ CM::Attempt CM::AcceptChannels(uint8_t& preamble) {
     if (m_input.Read(&preamble, 1, &got) != S_OK)
         return Failed("CM::Start:Error reading sensitivity");
     log::Log("CM::Start:Before 2nd accept");
-    if (m_listen.Accept(m_screen, 0) != 0)
-        return Failed("CM::Start:Error accepting Screen socket");
+    if (m_listen.Accept(m_screen, 0) != 0) return Failed("CM::Start:Error accepting Screen socket");
     if (StopRequested()) return Attempt::Fail;
     if (m_screen.Read(&preamble, 1, &got) != S_OK)
         return Failed("CM::Start:Error reading 2nd sensitivity");

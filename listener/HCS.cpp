@@ -14,7 +14,9 @@ namespace hd {
 namespace {
 constexpr const char* kLibraryName = "libhdagent.so";
 
-bool FileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool FileExists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
 
 // The agent reads these once, when it is loaded; setenv only when they change,
 // since other threads may read the environment.

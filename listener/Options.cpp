@@ -24,7 +24,8 @@ const char* Usage() {
            "  --port N      TCP port of both channels (default 5492)\n"
            "  --bind ADDR   IPv4 address to listen on (default 0.0.0.0)\n"
            "  --device D    device backend; auto picks linux when /dev/fb0 opens\n"
-           "  --root DIR    device root folder (default ~/.local/share/handrel/device)\n"
+           "  --root DIR    device root folder (default $XDG_DATA_HOME/handrel/device,\n"
+           "                else ~/.local/share/handrel/device)\n"
            "  --log         turn the device log (hdagent.log) on\n";
 }
 

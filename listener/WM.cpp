@@ -50,8 +50,8 @@ bool WM::Run() {
     for (;;) {
         log::Log("WinMain:main loop start");
         if (!m_cm.Start()) {
-            m_exitReason = m_cm.StopRequested() ? kStopReason
-                                                : "WM:Start returned false, exiting main loop";
+            m_exitReason =
+                m_cm.StopRequested() ? kStopReason : "WM:Start returned false, exiting main loop";
             break;
         }
         if (!RunConnection()) break;

@@ -1,14 +1,14 @@
-// handrel-cli's commands over the desktop session: screenshot, watch, stats.
-// Runs on the main thread; messages go to standard error with the program's
-// name, results to standard output.
+// handrel-cli's driver: opens the log and the session, runs one command and
+// closes everything again. Main thread only.
 #pragma once
 
-#include "desktop/cli/CliOptions.h"
+#include "desktop/cli/Command.h"
 
 namespace hd::cli {
 
-enum Exit { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_USAGE = 2, EXIT_NO_CONNECTION = 3 };
-
-int Run(const Options& options);
+// The usage text with every command's synopsis.
+std::string FullUsage();
+// Parses, checks and runs; returns the exit code.
+int Main(int argc, char** argv);
 
 }  // namespace hd::cli

@@ -18,12 +18,7 @@ const char* Usage() {
            "  --log                desktop and device logging on\n"
            "  --settings FILE      use another settings file\n"
            "\n"
-           "commands:\n"
-           "  screenshot FILE.png  save the device's screen\n"
-           "  watch SECONDS        print frames, bytes and frames per second each second\n"
-           "  stats                the connection statistics after a short session\n"
-           "\n"
-           "exit codes: 0 done, 1 the operation failed, 2 usage, 3 could not connect\n";
+           "commands:\n";
 }
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
@@ -81,27 +76,6 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     }
     o.command = argv[i++];
     for (; i < argc; ++i) o.args.push_back(argv[i]);
-    if (o.command == "screenshot") {
-        if (o.args.size() != 1) {
-            error = "screenshot needs one FILE.png";
-            return false;
-        }
-    } else if (o.command == "watch") {
-        if (o.args.size() != 1 || o.args[0].empty() ||
-            o.args[0].find_first_not_of("0123456789") != std::string::npos ||
-            o.args[0].size() > 6 || std::stoi(o.args[0]) < 1) {
-            error = "watch needs a number of SECONDS (1 or more)";
-            return false;
-        }
-    } else if (o.command == "stats") {
-        if (!o.args.empty()) {
-            error = "stats takes no arguments";
-            return false;
-        }
-    } else {
-        error = "unknown command " + o.command;
-        return false;
-    }
     return true;
 }
 

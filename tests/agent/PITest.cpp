@@ -78,7 +78,7 @@ TEST(CommandLoop, FailedPayloadReadsEndAbruptly) {
     FakeStream s;
     s.AddBytes({HC_INIT, 0x02});  // one byte of flags, then the stream breaks
     s.AddFailure();
-    EXPECT_EQ(Serve(s), Calls{});  // no Stop, no Exiting
+    EXPECT_EQ(Serve(s), Calls{"stop"});  // the sender is stopped, but no Exiting line
     EXPECT_TRUE(logs.HasForced("PI:Error reading flags"));
     EXPECT_FALSE(logs.Has("HdInvoke:Exiting"));
 
@@ -86,7 +86,7 @@ TEST(CommandLoop, FailedPayloadReadsEndAbruptly) {
     FakeStream s2;
     s2.AddBytes({HC_KEY});
     s2.AddFailure();
-    EXPECT_EQ(Serve(s2, {&input, nullptr, nullptr}), Calls{});
+    EXPECT_EQ(Serve(s2, {&input, nullptr, nullptr}), Calls{"stop"});
 }
 
 TEST(CommandLoop, KeepAlive) {

@@ -158,6 +158,17 @@ TEST(Sender, LoopAnswersWakeRequestsAndStops) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(5));
 }
 
+TEST(Sender, AStopBeforeStartEndsTheLoopAtOnce) {
+    VirtualDisplay display(Frozen());
+    CSender sender(display);
+    sender.Stop();  // the command channel ended first
+    test::FakeStream wire;
+    HC channel(&wire);
+    EXPECT_EQ(sender.Start(0, channel), 0);
+    EXPECT_EQ(wire.Written(), std::vector<uint8_t>{HC_STOP});
+    EXPECT_EQ(sender.State(), WAKE_STOPPED);
+}
+
 TEST(Sender, WriteFailureEndsTheLoop) {
     test::LogCapture logs;
     VirtualDisplay display(Frozen());

@@ -27,10 +27,11 @@ std::string ReadFile(const std::string& path) {
 }
 }  // namespace
 
-int ExitCode(int status) { return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int ExitCode(int status) {
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
-ListenerProcess::ListenerProcess(std::vector<std::pair<std::string, std::string>> env,
-                                 std::vector<std::string> rawArgs) {
+ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs) {
     char dir[] = "/tmp/hdlisten-e2e-XXXXXX";
     if (!mkdtemp(dir)) return;
     m_dir = dir;
@@ -103,7 +104,11 @@ int ListenerProcess::Stop(int timeoutMs) {
     return WaitExit(timeoutMs);
 }
 
-std::string ListenerProcess::Output() const { return ReadFile(m_dir + "/output"); }
-std::string ListenerProcess::DeviceLog() const { return ReadFile(m_root + "/hdagent.log"); }
+std::string ListenerProcess::Output() const {
+    return ReadFile(m_dir + "/output");
+}
+std::string ListenerProcess::DeviceLog() const {
+    return ReadFile(m_root + "/hdagent.log");
+}
 
 }  // namespace hd::test

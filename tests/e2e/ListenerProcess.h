@@ -15,9 +15,9 @@ namespace hd::test {
 
 class ListenerProcess {
 public:
+    using Env = std::vector<std::pair<std::string, std::string>>;
     // rawArgs, when given, replace the usual options (for option tests).
-    explicit ListenerProcess(std::vector<std::pair<std::string, std::string>> env = {},
-                             std::vector<std::string> rawArgs = {});
+    explicit ListenerProcess(Env env = {}, std::vector<std::string> rawArgs = {});
     ~ListenerProcess();
     ListenerProcess(const ListenerProcess&) = delete;
     ListenerProcess& operator=(const ListenerProcess&) = delete;

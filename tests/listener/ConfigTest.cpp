@@ -22,13 +22,13 @@ TEST(ConfigTest, LogValueIsTheDecimalTextOfTheLogLine) {
         {"Log=1\n", 1},
         {"Log=0\n", 0},
         {"Log=\n", 0},
-        {"[General]\r\nlog = 12\r\n", 12},          // sections, spaces, CRLF, any case
-        {"LogLevel=5\n; Log=7\nLog=3\n", 3},         // other names and comments skipped
+        {"[General]\r\nlog = 12\r\n", 12},    // sections, spaces, CRLF, any case
+        {"LogLevel=5\n; Log=7\nLog=3\n", 3},  // other names and comments skipped
         {"Log=abc\n", 0},
         {"Log=4x", 4},
         {"Other=1", 0},
-        {"Log=" + longest, 1},                       // 200 bytes is still read
-        {"Log=" + longest + "1", 0},                 // 201 bytes is not
+        {"Log=" + longest, 1},        // 200 bytes is still read
+        {"Log=" + longest + "1", 0},  // 201 bytes is not
     };
     for (const auto& c : cases) EXPECT_EQ(ParseLogValue(c.text), c.value) << c.text;
 }
@@ -58,17 +58,18 @@ TEST(ConfigTest, SettingsFileIsFoundThroughXdgConfigHome) {
 TEST(ConfigTest, OptionsAreCheckedBeforeUse) {
     Options o;
     std::string error;
-    ASSERT_TRUE(ParseOptions({"--port", "6000", "--bind=127.0.0.1", "--device", "virtual",
-                              "--root", "/tmp/r", "--log"},
-                             o, error));
+    ASSERT_TRUE(ParseOptions(
+        {"--port", "6000", "--bind=127.0.0.1", "--device", "virtual", "--root", "/tmp/r", "--log"},
+        o, error));
     EXPECT_EQ(o.port, 6000);
     EXPECT_EQ(o.bindAddr, "127.0.0.1");
     EXPECT_EQ(o.device, "virtual");
     EXPECT_EQ(o.root, "/tmp/r");
     EXPECT_TRUE(o.log);
     const std::vector<std::vector<std::string>> bad = {
-        {"--port"}, {"--port", "0"}, {"--port", "65536"}, {"--port", "12ab"},
-        {"--bind", "1.2.3"}, {"--device", "x11"}, {"--root="}, {"--log=1"}, {"-x"},
+        {"--port"},         {"--port", "0"},     {"--port", "65536"},
+        {"--port", "12ab"}, {"--bind", "1.2.3"}, {"--device", "x11"},
+        {"--root="},        {"--log=1"},         {"-x"},
     };
     for (const auto& args : bad) {
         Options b;

@@ -37,7 +37,9 @@ __attribute__((constructor)) void OnLoad() {
 }  // namespace
 
 // HANDREL_ROOT as the library saw it when it was loaded.
-FAKE_EXPORT const char* FakeAgentRootAtLoad() { return g_rootAtLoad; }
+FAKE_EXPORT const char* FakeAgentRootAtLoad() {
+    return g_rootAtLoad;
+}
 
 #ifdef FAKE_INVOKE
 FAKE_EXPORT hd::HRESULT HdInvoke(uint32_t, uint8_t* in, uint32_t* cbOut, uint8_t** out,

@@ -89,7 +89,8 @@ public:
         const auto end = Now() + std::chrono::milliseconds(timeoutMs);
         auto* b = static_cast<uint8_t*>(p);
         while (n > 0) {
-            int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - Now()).count());
+            int left =
+                int(std::chrono::duration_cast<std::chrono::milliseconds>(end - Now()).count());
             int r = Read(b, n, left > 0 ? left : 0);
             if (r <= 0) return false;
             b += r;
@@ -103,7 +104,8 @@ public:
         const auto end = Now() + std::chrono::milliseconds(timeoutMs);
         uint8_t buf[4096];
         for (;;) {
-            int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - Now()).count());
+            int left =
+                int(std::chrono::duration_cast<std::chrono::milliseconds>(end - Now()).count());
             int r = Read(buf, sizeof buf, left > 0 ? left : 0);
             if (r == kClosed) return true;
             if (r == kTimeout) return false;

@@ -14,4 +14,12 @@ void Canvas::FillRect(int x, int y, int w, int h, uint16_t color) {
     }
 }
 
+Canvas Canvas::Sub(const Rect& r) const {
+    const int x0 = std::clamp(r.x, 0, m_width), y0 = std::clamp(r.y, 0, m_height);
+    const int x1 = int(std::clamp<long>(long(r.x) + r.w, x0, m_width));
+    const int y1 = int(std::clamp<long>(long(r.y) + r.h, y0, m_height));
+    if (x1 == x0 || y1 == y0) return Canvas();
+    return Canvas(Address(x0, y0), x1 - x0, y1 - y0, m_xPitch, m_yPitch);
+}
+
 }  // namespace hd::platform

@@ -19,6 +19,12 @@ constexpr uint16_t Rgb565To555(uint16_t v) {
     return uint16_t((v & 0x1F) | (v >> 6) << 5);
 }
 
+// A rectangle in screen pixels.
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool Contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
+};
+
 class Canvas {
 public:
     Canvas() = default;
@@ -48,6 +54,10 @@ public:
     }
     // Clipped to the surface.
     void FillRect(int x, int y, int w, int h, uint16_t color);
+    void FillRect(const Rect& r, uint16_t color) { FillRect(r.x, r.y, r.w, r.h, color); }
+    // The part of the surface inside r, addressed from r's corner and clipped
+    // to both: drawing on it never reaches outside r.
+    Canvas Sub(const Rect& r) const;
 
 private:
     uint8_t* m_origin = nullptr;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "agent/platform/MemoryGx.h"
 #include "common/Log.h"
@@ -128,9 +129,14 @@ uint8_t* VirtualDisplay::KnownDeviceMemory(uint32_t address) {
 void VirtualDisplay::BeforeCapture() {
     const int64_t second = CurrentSecond();
     std::lock_guard lock(m_mutex);
-    if (second == m_shownSecond) return;
-    m_shownSecond = second;
-    m_startScreen.DrawClock(m_canvas, LocalTime(second));
+    if (std::exchange(m_sceneChanged, false)) {
+        m_shownSecond = second;
+        Shown().DrawAll(m_canvas, LocalTime(second));
+    } else if (second != m_shownSecond) {
+        m_shownSecond = second;
+        Shown().DrawClock(m_canvas, LocalTime(second));
+    }
+    Shown().Refresh(m_canvas);
 }
 
 bool VirtualDisplay::CaptureRgb555(uint8_t* bottomUp, int width, int height, int strideBytes) {
@@ -157,6 +163,12 @@ bool VirtualDisplay::CaptureRgb555(uint8_t* bottomUp, int width, int height, int
 void VirtualDisplay::Draw(const std::function<void(Canvas&)>& fn) {
     std::lock_guard lock(m_mutex);
     fn(m_canvas);
+}
+
+void VirtualDisplay::SetScene(Scene* scene) {
+    std::lock_guard lock(m_mutex);
+    m_scene = scene;
+    m_sceneChanged = true;
 }
 
 std::span<const uint8_t> VirtualDisplay::Memory() const {

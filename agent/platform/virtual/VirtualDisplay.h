@@ -1,9 +1,11 @@
 // VirtualDisplay (VD): the built-in virtual handheld's screen. Holds 16-bit
 // 5-6-5 display memory laid out as the configured device would (portrait,
-// landscape, or a known device's fixed pitches) and keeps a start screen with
-// a ticking clock drawn in it. Made at agent load, used on the screen thread;
-// the drawing lock lets other threads change the picture. The memory block is
-// shared with the layers it hands out and never reallocated.
+// landscape, or a known device's fixed pitches) and shows a scene in it with
+// a ticking clock: the start screen, or the interactive handheld. Made at
+// agent load, used on the screen thread; scenes draw there too, before each
+// capture, under the drawing lock, because the frame reader reads the memory
+// without it. The memory block is shared with the layers it hands out and
+// never reallocated.
 #pragma once
 
 #include <chrono>
@@ -17,6 +19,7 @@
 #include "agent/platform/Display.h"
 #include "agent/platform/KnownDevices.h"
 #include "agent/platform/virtual/Canvas.h"
+#include "agent/platform/virtual/Scene.h"
 #include "agent/platform/virtual/StartScreen.h"
 
 namespace hd::platform {
@@ -55,6 +58,10 @@ public:
 
     // Runs fn on the screen's canvas under the drawing lock.
     void Draw(const std::function<void(Canvas&)>& fn);
+    // Shows scene instead of the start screen (null: the start screen again),
+    // drawn whole before the next capture. The scene must stay alive until it
+    // is replaced.
+    void SetScene(Scene* scene);
     // The whole display-memory block and the layout the layers report.
     std::span<const uint8_t> Memory() const;
     const GxProperties& Properties() const { return m_properties; }
@@ -63,6 +70,7 @@ private:
     uint8_t* Origin() const;
     std::tm LocalTime(int64_t second) const;
     int64_t CurrentSecond() const;
+    Scene& Shown() { return m_scene ? *m_scene : m_startScreen; }
 
     VirtualDisplayOptions m_options;
     const KnownDevice* m_known;
@@ -73,6 +81,8 @@ private:
     std::mutex m_mutex;  // guards the pixels and the drawing state below
     Canvas m_canvas;
     StartScreen m_startScreen;
+    Scene* m_scene = nullptr;     // null: the start screen
+    bool m_sceneChanged = false;  // to be drawn whole
     int64_t m_shownSecond;
 };
 

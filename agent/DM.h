@@ -1,0 +1,69 @@
+// DM, the file and clipboard service: for codes 100-112 it reads the request
+// from the command channel, does one file or clipboard operation and writes
+// the reply. HdInvoke thread only; owned by the agent for its lifetime, its
+// raw and packed buffers reused between commands. It never answers a request
+// it could not read, and reaches files only through the Files backend, which
+// keeps every path inside the device root folder.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "agent/CommandHandler.h"
+#include "agent/platform/Clipboard.h"
+#include "agent/platform/Files.h"
+#include "common/HC.h"
+#include "common/MB.h"
+
+namespace hd {
+
+class DM : public CommandHandler {
+public:
+    // The handheld's path buffer (MAX_PATH) and the fixed path field.
+    static constexpr size_t kMaxPath = 260;
+    static constexpr uint32_t kPathField = 2 * kMaxPath;
+    // HC_SEND_FILE's header: the path field and the size.
+    static constexpr uint32_t kSendHeader = kPathField + 4;
+
+    DM(std::unique_ptr<platform::Files> files, std::unique_ptr<platform::Clipboard> clipboard);
+
+    // False when the request could not be read or the reply not written.
+    bool Handle(uint8_t command, HC& channel) override;
+
+private:
+    bool Cd(HC& channel);
+    bool Dir(HC& channel, bool dirsOnly);
+    bool HasChildDirs(HC& channel);
+    bool Del(HC& channel);
+    bool Hd2HdCopy(HC& channel);
+    bool MkDir(HC& channel);
+    bool RmDir(HC& channel);
+    bool SendFile(HC& channel);
+    bool GetFile(HC& channel);
+    bool RenameFile(HC& channel);
+    bool SetClipText(HC& channel);
+    bool GetClipText(HC& channel);
+
+    // The counted path: a count byte N, then N UTF-16LE units.
+    bool GetLen(HC& channel, std::u16string& path);
+    // The subdirectory test: a match that is a folder other than "." and "..".
+    bool HasSubdirs(std::u16string_view pattern);
+    bool WriteStatus(HC& channel, bool ok, const char* error);
+    // DEL, MKDIR and RMDIR: one fixed path field, one call, the status.
+    struct PathOpTexts {
+        const char* readError;
+        const char* writeError;
+        const char* failure;  // "%s" the path, "%d" errno
+    };
+    bool PathOp(HC& channel, const PathOpTexts& texts,
+                bool (platform::Files::*op)(std::u16string_view));
+    void FreeBuffers();
+
+    std::unique_ptr<platform::Files> m_files;
+    std::unique_ptr<platform::Clipboard> m_clipboard;
+    MBuf m_raw;     // a listing being assembled, a file's image, received text
+    MBuf m_packed;  // the packet as it goes on or comes off the channel
+};
+
+}  // namespace hd

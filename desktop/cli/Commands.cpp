@@ -1,0 +1,27 @@
+#include <cstdio>
+
+#include "desktop/cli/Command.h"
+
+namespace hd::cli {
+
+void Fail(const std::string& text) {
+    std::fprintf(stderr, "handrel-cli: %s\n", text.c_str());
+}
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> all = [] {
+        std::vector<Command> v;
+        // One line per file of commands.
+        for (auto& c : ScreenCommands()) v.push_back(c);
+        return v;
+    }();
+    return all;
+}
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& c : Commands())
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+}  // namespace hd::cli

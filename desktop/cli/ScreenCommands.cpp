@@ -1,0 +1,119 @@
+// screenshot, watch, stats: the screen stream and the connection statistics.
+#include <QImage>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "desktop/cli/Command.h"
+#include "desktop/cli/FrameWaiter.h"
+#include "desktop/session/ScreenImage.h"
+
+namespace hd::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string CheckScreenshot(const std::vector<std::string>& a) {
+    return a.size() == 1 ? "" : "screenshot needs one FILE.png";
+}
+
+std::string CheckWatch(const std::vector<std::string>& a) {
+    if (a.size() != 1 || a[0].empty() || a[0].size() > 6 ||
+        a[0].find_first_not_of("0123456789") != std::string::npos || std::stoi(a[0]) < 1)
+        return "watch needs a number of SECONDS (1 or more)";
+    return "";
+}
+
+std::string CheckNone(const std::vector<std::string>& a) {
+    return a.empty() ? "" : "this command takes no arguments";
+}
+
+int Screenshot(Context& c) {
+    if (!FrameWaiter::Of(c).WaitFirst(std::chrono::seconds(15))) {
+        Fail("no screen image arrived");
+        return EXIT_FAILED;
+    }
+    desktop::RgbImage rgb;
+    bool ok = false;
+    c.session.Receiver().WithImage(
+        [&](const uint8_t* p, size_t n) { ok = desktop::DecodeScreenImage(p, n, rgb); });
+    if (!ok) {
+        Fail("the screen image is not readable");
+        return EXIT_FAILED;
+    }
+    const std::string& file = c.options.args[0];
+    QImage img(reinterpret_cast<const uchar*>(rgb.pixels.data()), rgb.width, rgb.height,
+               rgb.width * 4, QImage::Format_RGB32);
+    if (!img.save(QString::fromStdString(file), "PNG")) {
+        Fail("cannot write " + file);
+        return EXIT_FAILED;
+    }
+    std::printf("%s: %dx%d\n", file.c_str(), rgb.width, rgb.height);
+    return EXIT_DONE;
+}
+
+int Watch(Context& c) {
+    const int seconds = std::stoi(c.options.args[0]);
+    uint32_t lastFrames = 0;
+    uint64_t lastBytes = 0;
+    auto tick = Clock::now();
+    for (int i = 0; i < seconds; ++i) {
+        tick += std::chrono::seconds(1);
+        while (Clock::now() < tick) {
+            if (c.lost || !c.session.Receiver().Running()) {
+                Fail("the connection to the device was lost");
+                return EXIT_FAILED;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        const uint32_t frames = c.session.Receiver().Frames();
+        const uint64_t bytes = c.session.Receiver().UpdateBytes();
+        std::printf("%3ds  frames %u  bytes %llu  fps %u  bytes/s %llu\n", i + 1, frames,
+                    static_cast<unsigned long long>(bytes), frames - lastFrames,
+                    static_cast<unsigned long long>(bytes - lastBytes));
+        std::fflush(stdout);
+        lastFrames = frames;
+        lastBytes = bytes;
+    }
+    return EXIT_DONE;
+}
+
+void PrintStats(desktop::ConnectionManager& m, const char* when) {
+    desktop::Statistics& st = m.Stats();
+    std::printf("%s\n", when);
+    std::printf("  bytes sent         %u (since start %u)\n", st.sent.load(), st.sentTotal.load());
+    std::printf("  bytes received     %u (since start %u)\n", st.received.load(),
+                st.receivedTotal.load());
+    std::printf("  keystrokes sent    %u (since start %u)\n", st.keys.load(), st.keysTotal.load());
+    std::printf("  mouse events sent  %u (since start %u)\n", st.mouse.load(),
+                st.mouseTotal.load());
+    std::printf("  last connect       %s\n", m.ConnectTime().c_str());
+    std::printf("  last disconnect    %s\n", m.DisconnectTime().c_str());
+}
+
+int Stats(Context& c) {
+    FrameWaiter::Of(c).WaitFirst(std::chrono::seconds(15));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    PrintStats(c.session.Manager(), "connected");
+    c.session.Disconnect();
+    PrintStats(c.session.Manager(), "after disconnect");
+    return EXIT_DONE;
+}
+
+}  // namespace
+
+std::vector<Command> ScreenCommands() {
+    return {
+        {"screenshot", "screenshot FILE.png", "save the device's screen as a PNG image",
+         CheckScreenshot, Screenshot, true},
+        {"watch", "watch SECONDS", "print frames, bytes and frames per second each second",
+         CheckWatch, Watch, true},
+        {"stats", "stats", "the connection statistics after a short session", CheckNone, Stats,
+         true},
+    };
+}
+
+}  // namespace hd::cli
