@@ -6,7 +6,10 @@ JOBS    ?= 2
 PORT    ?= 5492
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-export CCACHE_DIR ?= $(CURDIR)/.ccache
+# One compiler cache for every checkout on this machine: paths are taken
+# relative to the checkout, so a fresh clone reuses what another compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 
 .PHONY: all setup build run listen test test-asan fuzz-smoke bench clean
@@ -21,11 +24,11 @@ build: setup
 	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
 	@ninja -C $(BUILD) -j$(JOBS)
 
-# Until the desktop window lands: watch the built-in virtual handheld's screen
-# stream through the local link. `make listen` serves it over TCP instead.
+# Opens Handrel's window connected to the built-in virtual handheld through
+# the local link (the default connection type: nothing to configure).
+# `make listen` serves the same handheld over TCP instead.
 run: build
-	@echo "Watching the built-in virtual handheld (frames and bytes per second). Ctrl+C stops."
-	@$(BUILD)/bin/handrel-cli --local watch 86400
+	@$(BUILD)/bin/handrel --connect
 
 listen: build
 	@echo "Serving the built-in virtual handheld on port $(PORT)."

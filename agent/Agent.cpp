@@ -23,6 +23,7 @@ Agent::Agent(const std::string& kind, const std::string& root)
     }
     if (m_kind == "virtual") m_shell = CreateVirtualShell(*m_display);
     m_sender = std::make_unique<CSender>(*m_display);
+    m_display->SetChangeListener([sender = m_sender.get()] { sender->WakeForScreenChange(); });
     const DeviceContext device{m_kind, m_root, *m_display, m_shell.get()};
     m_input = CreateInputService(device);
     m_tasks = CreateTaskService(device);
@@ -31,6 +32,7 @@ Agent::Agent(const std::string& kind, const std::string& root)
 
 // Stopped and destroyed in the reverse order of their making.
 Agent::~Agent() {
+    m_display->SetChangeListener({});  // before the sender it calls goes
     m_files.reset();
     m_tasks.reset();
     m_input.reset();

@@ -102,7 +102,12 @@ int CSender::Start(uint32_t intervalMs, HC& channel) {
                 fast = 0;
             }
             if (m_wake.Wait(waitMs)) {
-                const int action = m_wakeAction.load();
+                // Taken: the slot says running again, so a screen change may
+                // fill it without the request being acted on twice.
+                int action = m_wakeAction.load();
+                while (action != WAKE_STOP &&
+                       !m_wakeAction.compare_exchange_weak(action, WAKE_RUNNING)) {
+                }
                 switch (action) {
                     case WAKE_STOP:
                         log::Log("S::Snapper:Stop event signalled\n");
@@ -121,6 +126,8 @@ int CSender::Start(uint32_t intervalMs, HC& channel) {
                     }
                     case WAKE_INPUT:
                         fast = 1;
+                        break;
+                    case WAKE_RUNNING:  // a request taken by the pass before
                         break;
                     default:
                         log::Forced("S::Snapper:Error unknown wake action %d", action);
@@ -163,6 +170,13 @@ void CSender::Wake(WakeAction action) {
     if (!m_eventOpen.load()) return;
     m_wakeAction.store(action);
     m_wake.Set();
+}
+
+void CSender::WakeForScreenChange() {
+    if (!m_eventOpen.load()) return;
+    int idle = WAKE_RUNNING;
+    m_wakeAction.compare_exchange_strong(idle, WAKE_INPUT);
+    m_wake.Set();  // a pending request is taken by this pass, then the capture
 }
 
 void CSender::FreeBuffers() {

@@ -36,6 +36,9 @@ public:
 
     void Stop() override;
     void Wake(WakeAction action) override;
+    // The display saw its screen change: capture at once, as after input,
+    // without replacing a ping, pong or stop not yet taken. Any thread.
+    void WakeForScreenChange();
     void SetSlowLink() override { m_level.store(9); }
     void SetKeepDisplayPointer(bool keep) override { m_bf.SetKeepPointer(keep); }
 

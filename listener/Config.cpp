@@ -1,5 +1,6 @@
 #include "listener/Config.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -90,7 +91,22 @@ bool MakeFolders(const std::string& path) {
     return true;
 }
 
-std::string AutoDevice(const char* fbdev) {
+bool CanOpenDisplay(const char* display) {
+    if (!display || !*display) return false;
+    void* xlib = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+    if (!xlib) return false;
+    using OpenFn = void* (*)(const char*);
+    using CloseFn = int (*)(void*);
+    auto open = reinterpret_cast<OpenFn>(::dlsym(xlib, "XOpenDisplay"));
+    auto close = reinterpret_cast<CloseFn>(::dlsym(xlib, "XCloseDisplay"));
+    void* connection = open && close ? open(display) : nullptr;
+    if (connection) close(connection);
+    ::dlclose(xlib);
+    return connection != nullptr;
+}
+
+std::string AutoDevice(const char* display, const char* fbdev) {
+    if (CanOpenDisplay(display)) return "x11";
     int fd = ::open(fbdev, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return "virtual";
     ::close(fd);

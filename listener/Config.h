@@ -32,7 +32,12 @@ std::string DefaultRootFolder();
 // Creates the folder and any missing parents; false with errno set.
 bool MakeFolders(const std::string& path);
 
-// "linux" when the frame buffer device can be opened, else "virtual".
-std::string AutoDevice(const char* fbdev = "/dev/fb0");
+// True when an X server answers on the display ("" or null: none). The X
+// library is loaded only for the question, so the listener runs without it.
+bool CanOpenDisplay(const char* display);
+
+// "x11" when the X display can be opened, else "linux" when the frame buffer
+// device can be opened, else "virtual".
+std::string AutoDevice(const char* display, const char* fbdev = "/dev/fb0");
 
 }  // namespace hd

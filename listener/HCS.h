@@ -14,7 +14,7 @@ namespace hd {
 class HCS {
 public:
     struct Settings {
-        std::string device;       // HANDREL_DEVICE for the agent ("virtual", "linux")
+        std::string device;       // HANDREL_DEVICE for the agent ("virtual", "linux", "x11")
         std::string root;         // HANDREL_ROOT, the device root folder
         std::string libraryPath;  // empty: beside the program in ../lib, else the system search
     };

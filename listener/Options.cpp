@@ -19,11 +19,12 @@ bool ParsePort(const std::string& text, uint16_t& port) {
 }  // namespace
 
 const char* Usage() {
-    return "usage: hdlisten [--port N] [--bind ADDR] [--device auto|virtual|linux]\n"
+    return "usage: hdlisten [--port N] [--bind ADDR] [--device auto|virtual|linux|x11]\n"
            "                [--root DIR] [--log] [--help]\n"
            "  --port N      TCP port of both channels (default 5492)\n"
            "  --bind ADDR   IPv4 address to listen on (default 0.0.0.0)\n"
-           "  --device D    device backend; auto picks linux when /dev/fb0 opens\n"
+           "  --device D    device backend; auto picks x11 when $DISPLAY opens, else\n"
+           "                linux when /dev/fb0 opens, else virtual\n"
            "  --root DIR    device root folder (default $XDG_DATA_HOME/handrel/device,\n"
            "                else ~/.local/share/handrel/device)\n"
            "  --log         turn the device log (hdagent.log) on\n";
@@ -75,8 +76,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             }
             o.bindAddr = value;
         } else if (name == "--device") {
-            if (value != "auto" && value != "virtual" && value != "linux") {
-                error = "bad device '" + value + "' (auto, virtual or linux)";
+            if (value != "auto" && value != "virtual" && value != "linux" && value != "x11") {
+                error = "bad device '" + value + "' (auto, virtual, linux or x11)";
                 return false;
             }
             o.device = value;

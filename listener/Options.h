@@ -12,7 +12,7 @@ namespace hd {
 struct Options {
     uint16_t port = 5492;
     std::string bindAddr = "0.0.0.0";
-    std::string device = "auto";  // auto, virtual or linux
+    std::string device = "auto";  // auto, virtual, linux or x11
     std::string root;             // empty: the per-user default folder
     bool log = false;
     bool help = false;

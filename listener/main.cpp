@@ -43,7 +43,8 @@ void ReadLogSetting() {
 }
 
 int Serve(const hd::Options& options, const sigset_t& stopSignals) {
-    const std::string device = options.device == "auto" ? hd::AutoDevice() : options.device;
+    const char* display = std::getenv("DISPLAY");
+    const std::string device = options.device == "auto" ? hd::AutoDevice(display) : options.device;
     std::string root = options.root.empty() ? hd::DefaultRootFolder() : options.root;
     if (!hd::MakeFolders(root)) {
         std::fprintf(stderr, "hdlisten: cannot create the root folder %s: %s\n", root.c_str(),
@@ -62,6 +63,12 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
     std::printf("hdlisten: listening on %s:%u, device %s%s, root %s\n", options.bindAddr.c_str(),
                 unsigned(options.port), device.c_str(), options.device == "auto" ? " (auto)" : "",
                 root.c_str());
+    if (device == "x11")
+        std::printf("hdlisten: warning: anyone who can reach port %u controls the X display %s\n",
+                    unsigned(options.port), display && *display ? display : "(none set)");
+    else if (device == "linux")
+        std::printf("hdlisten: warning: anyone who can reach port %u controls this display\n",
+                    unsigned(options.port));
     std::fflush(stdout);
 
     int exitCode = 1;

@@ -1,6 +1,6 @@
 // What the file service (DM) asks of the device's clipboard: one Unicode text
 // block in, one out. Thread-safe: the command thread sets and reads it while
-// a device-side user (a future X11 bridge, the virtual shell) may do the same.
+// a device-side user (another X11 client, the virtual shell) may do the same.
 // Made at agent load and owned by the file service.
 #pragma once
 
@@ -23,8 +23,9 @@ public:
     virtual bool GetUnicodeText(std::vector<uint8_t>& out) = 0;
 };
 
-// The device clipboard for a device kind ("virtual", "linux"): an in-memory
-// clipboard for both until a desktop-session bridge exists.
+// The device clipboard for a device kind: the X11 CLIPBOARD selection for
+// "x11" (in memory when the display cannot be opened), an in-memory clipboard
+// for "virtual" and "linux".
 std::unique_ptr<Clipboard> CreateClipboard(const std::string& kind);
 
 }  // namespace hd::platform

@@ -1,11 +1,13 @@
 // What the agent asks of the device's display. The frame-buffer reader (BF)
 // uses the direct display-memory layer and the known-device memory; the
 // sender's fallback capture uses CaptureRgb555. All methods are called on the
-// screen thread (HdScreen), except construction at agent load. Backends:
-// virtual (the built-in handheld), linux (fbdev).
+// screen thread (HdScreen), except construction and SetChangeListener at agent
+// load and unload. Backends: virtual (the built-in handheld), linux (fbdev),
+// x11 (an X server's screen).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -62,11 +64,17 @@ public:
     // The fallback screen copy: width x height 5-5-5 pixels into bottom-up rows
     // strideBytes apart. False when the screen cannot be read.
     virtual bool CaptureRgb555(uint8_t* bottomUp, int width, int height, int strideBytes) = 0;
+    // A display that learns of changes on its screen by itself calls onChange,
+    // on a thread of its own, to ask the sender for a quick capture. Set at
+    // agent load; once an empty one has been set, the old one is never called
+    // again. Displays that cannot tell ignore it.
+    virtual void SetChangeListener(std::function<void()> onChange) { (void)onChange; }
 };
 
-// The display backend by name ("virtual", "linux"); null with a message on
-// stderr when it cannot be opened. Options come from the environment:
-// HANDREL_SCREEN=WxH, HANDREL_OEM, HANDREL_GXFORMAT (virtual), HANDREL_FBDEV.
+// The display backend by name ("virtual", "linux", "x11"); null with a message
+// on stderr when it cannot be opened. Options come from the environment:
+// HANDREL_SCREEN=WxH, HANDREL_OEM, HANDREL_GXFORMAT (virtual), HANDREL_FBDEV,
+// DISPLAY (x11).
 std::unique_ptr<Display> CreateDisplay(const std::string& kind);
 
 }  // namespace hd::platform

@@ -6,6 +6,7 @@
 #include "agent/platform/linux/FbDevice.h"
 #include "agent/platform/linux/FbDisplay.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
+#include "agent/platform/x11/X11Display.h"
 #include "common/Log.h"
 
 namespace hd::platform {
@@ -18,6 +19,8 @@ std::unique_ptr<Display> CreateDisplay(const std::string& kind) {
         const char* path = std::getenv("HANDREL_FBDEV");
         if (auto device = FbDevice::Open(path && *path ? path : "/dev/fb0"))
             display = FbDisplay::Open(std::move(device));
+    } else if (kind == "x11") {
+        display = X11Display::Open(std::getenv("DISPLAY"));
     } else {
         log::Forced("Display::Create:Unknown display backend %s", kind.c_str());
     }

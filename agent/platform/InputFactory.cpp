@@ -3,10 +3,12 @@
 // the key sender still reads each command's payload and the command channel
 // stays in step.
 #include <cerrno>
+#include <cstdlib>
 
 #include "agent/platform/Input.h"
 #include "agent/platform/linux/LinuxInput.h"
 #include "agent/platform/virtual/VirtualInput.h"
+#include "agent/platform/x11/X11Input.h"
 #include "common/Log.h"
 
 namespace hd::platform {
@@ -30,6 +32,8 @@ std::unique_ptr<Input> CreateInput(const std::string& kind, InputTarget* handhel
         log::Forced("Input::Create:No virtual handheld, input is unavailable");
     } else if (kind == "linux") {
         if (auto input = LinuxInput::Open()) return input;  // it says why it failed
+    } else if (kind == "x11") {
+        if (auto input = X11Input::Open(std::getenv("DISPLAY"))) return input;  // says why not
     } else {
         log::Forced("Input::Create:Unknown input backend %s, input is unavailable", kind.c_str());
     }

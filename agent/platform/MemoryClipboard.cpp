@@ -32,8 +32,4 @@ bool MemoryClipboard::GetUnicodeText(std::vector<uint8_t>& out) {
     return true;
 }
 
-std::unique_ptr<Clipboard> CreateClipboard(const std::string&) {
-    return std::make_unique<MemoryClipboard>();
-}
-
 }  // namespace hd::platform

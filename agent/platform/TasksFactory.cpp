@@ -1,11 +1,13 @@
 // The task and system-information backends chosen by device kind at agent
-// load: the virtual handheld's own, or the Linux device's.
+// load: the virtual handheld's own, or the Linux device's (with the windows
+// of its X11 display for x11).
 #include "agent/platform/SystemInfo.h"
 #include "agent/platform/Tasks.h"
 #include "agent/platform/linux/LinuxSystemInfo.h"
 #include "agent/platform/linux/ProcTasks.h"
 #include "agent/platform/virtual/VirtualSystemInfo.h"
 #include "agent/platform/virtual/VirtualTasks.h"
+#include "agent/platform/x11/X11Tasks.h"
 
 #include <cstdlib>
 
@@ -13,12 +15,18 @@ namespace hd::platform {
 
 std::unique_ptr<Tasks> CreateTasks(const std::string& kind, Shell* shell) {
     if (kind == "virtual") return std::make_unique<VirtualTasks>(shell);
+    // Without the display the processes are still listed, with no windows.
+    if (kind == "x11")
+        return std::make_unique<X11Tasks>(X11Connection::Open(std::getenv("DISPLAY"), "XT"));
     return std::make_unique<ProcTasks>();
 }
 
 std::unique_ptr<SystemInfo> CreateSystemInfo(const std::string& kind, const std::string& root,
                                              int width, int height) {
     if (kind == "virtual") return std::make_unique<VirtualSystemInfo>(width, height);
+    // An X11 screen here is true colour: no frame buffer counts its colours.
+    if (kind == "x11")
+        return std::make_unique<LinuxSystemInfo>(root, width, height, "/proc", "/sys", "");
     // The frame buffer the display reads decides the colour count.
     const char* fb = std::getenv("HANDREL_FBDEV");
     std::string name = fb && *fb ? fb : "/dev/fb0";

@@ -39,6 +39,8 @@ std::string FullUsage() {
         std::snprintf(line, sizeof line, "  %-22s %s\n", c.synopsis, c.summary);
         u += line;
     }
+    u += "\npaths: 1:\\My Documents\\a.txt is on the handheld (\"/\" may stand for \"\\\" "
+         "there); any other path is on the desktop\n";
     u += "\nexit codes: 0 done, 1 the operation failed, 2 usage, 3 could not connect\n";
     return u;
 }

@@ -42,5 +42,8 @@ void Fail(const std::string& text);
 
 // The lists of each file of commands (one per tool).
 std::vector<Command> ScreenCommands();
+std::vector<Command> FileCommands();
+std::vector<Command> DosCommands();
+std::vector<Command> ManagerCommands();
 
 }  // namespace hd::cli

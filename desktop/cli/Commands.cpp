@@ -13,6 +13,9 @@ const std::vector<Command>& Commands() {
         std::vector<Command> v;
         // One line per file of commands.
         for (auto& c : ScreenCommands()) v.push_back(c);
+        for (auto& c : FileCommands()) v.push_back(c);
+        for (auto& c : DosCommands()) v.push_back(c);
+        for (auto& c : ManagerCommands()) v.push_back(c);
         return v;
     }();
     return all;

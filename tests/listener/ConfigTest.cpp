@@ -68,7 +68,7 @@ TEST(ConfigTest, OptionsAreCheckedBeforeUse) {
     EXPECT_TRUE(o.log);
     const std::vector<std::vector<std::string>> bad = {
         {"--port"},         {"--port", "0"},     {"--port", "65536"},
-        {"--port", "12ab"}, {"--bind", "1.2.3"}, {"--device", "x11"},
+        {"--port", "12ab"}, {"--bind", "1.2.3"}, {"--device", "tty"},
         {"--root="},        {"--log=1"},         {"-x"},
     };
     for (const auto& args : bad) {

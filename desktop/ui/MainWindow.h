@@ -1,0 +1,112 @@
+// MainWindow ("HANDREL:MAIN"): the main frame. It owns the session (command
+// channel, receiver), the live view and the session's dialogs, runs the
+// Connect and Disconnect sequences from its File menu, keeps zoom, rotation,
+// window position and AutoCopy in the settings store, applies the Options
+// dialog and moves clipboard text both ways. User-interface thread only;
+// owned by the program's start-up code. It never runs a Disconnect from
+// another thread: the receiver's request arrives as a queued call.
+#pragma once
+
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+
+#include "desktop/session/Session.h"
+#include "desktop/ui/QtClipboard.h"
+#include "desktop/ui/ViewGeometry.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QTimer;
+class QToolBar;
+
+namespace hd::desktop {
+
+class LiveView;
+class QtSessionUi;
+class Settings;
+class StatusDialog;
+struct OptionsResult;
+
+// The handheld type whose fifth application button sends 0xCF, not 0xC5.
+constexpr int kDeviceWithAltFifthButton = 2;  // Jornada
+// The key an application button (1..5) sends on the given device type.
+uint8_t AppButtonKey(int button, int device);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(Settings& store, LinkOptions link, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Session& CurrentSession() { return *m_session; }
+    LiveView* View() const { return m_view; }
+    QtSessionUi* SessionInterface() const { return m_ui; }
+    int Zoom() const { return m_zoom; }
+    Rotation CurrentRotation() const { return m_rotation; }
+    uint16_t Flags() const { return m_flags; }
+    // What the status bar says: "Connected" or "Disconnected".
+    QString StateText() const;
+
+public slots:
+    // The Connect and Disconnect sequences (File menu, auto-connect, the
+    // receiver's request).
+    bool ConnectToDevice();
+    void DisconnectFromDevice();
+    void SetZoom(int percent);
+    void SetRotation(Rotation rotation);
+    void PressAppButton(int button);
+    // Desktop clipboard text to the handheld and back; false when it failed.
+    bool CopyToDevice(bool quiet = false);
+    bool CopyFromDevice();
+    void SetAutoCopy(bool on);
+    void ShowOptions();
+    void ShowStatus();
+    bool SaveScreen(const QString& file);
+    // Brings the window to the front (a second start asked for it).
+    void Activate();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void UpdateState();
+    void Fit();
+    void OnClipboardChanged();
+    void SaveScreenAs();
+    void ShowMessage(const QString& text);
+    void RunOptionsSteps(const OptionsResult& result);
+
+    Settings& m_store;
+    QtSessionUi* m_ui;
+    std::unique_ptr<Session> m_session;
+    LiveView* m_view;
+    QtClipboard m_clipboard;
+    bool m_settingClipboard = false;  // our own change must not be sent back
+
+    uint16_t m_flags;
+    const int m_device;  // the device type read at start (a change waits for the next)
+    int m_zoom;
+    Rotation m_rotation;
+
+    QAction* m_connect = nullptr;
+    QAction* m_disconnect = nullptr;
+    QAction* m_save = nullptr;
+    QAction* m_toDevice = nullptr;
+    QAction* m_fromDevice = nullptr;
+    QAction* m_autoCopy = nullptr;
+    QAction* m_onTop = nullptr;
+    QActionGroup* m_zooms = nullptr;
+    QActionGroup* m_rotations = nullptr;
+    QToolBar* m_buttons = nullptr;
+    QLabel* m_state = nullptr;
+    QLabel* m_rate = nullptr;
+    QTimer* m_tick = nullptr;
+    StatusDialog* m_status = nullptr;
+    uint32_t m_lastShown = 0;
+};
+
+}  // namespace hd::desktop

@@ -1,0 +1,70 @@
+// The "Options" dialog: every setting the user edits, in the groups General,
+// Connection and Logging, with the enabling rules between them. It starts from
+// an OptionsResult and returns one on OK; ApplyOptions does the rest. Lives on
+// the user-interface thread, owned by whoever opens it; it never writes the
+// settings store itself (Cancel must change nothing).
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "desktop/ui/OptionsResult.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace hd::desktop {
+
+// The skins available for a device type (the skin feature's catalogue). This
+// build has none, so the default catalogue returns an empty list.
+using SkinCatalog = std::function<std::vector<std::string>(int device)>;
+
+class OptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit OptionsDialog(const OptionsResult& initial, SkinCatalog skins = {},
+                           QWidget* parent = nullptr);
+
+    // The values shown now (what OK returns); hosts in display order.
+    OptionsResult Result() const;
+
+    // Appends a host as "Add" does: false for an empty text or a full list.
+    bool AddHost(const std::string& host);
+
+private:
+    void Build();
+    void Load(const OptionsResult& r);
+    void OnTypeChanged();
+    void OnMultiInstToggled();
+    void OnDeviceChanged();
+    void OnSkinToggled();
+    void OnAdd();
+    void OnDelete();
+    void FillSkins(const std::string& select);
+
+    SkinCatalog m_skins;
+    QCheckBox* m_autoStart = nullptr;
+    QCheckBox* m_autoConnect = nullptr;
+    QCheckBox* m_multiInst = nullptr;
+    QComboBox* m_keyboard = nullptr;
+    QButtonGroup* m_device = nullptr;
+    QCheckBox* m_viewInSkin = nullptr;
+    QComboBox* m_skinName = nullptr;
+    QCheckBox* m_tips = nullptr;
+    QCheckBox* m_turbo = nullptr;
+    QComboBox* m_dosFont = nullptr;
+    QComboBox* m_type = nullptr;
+    QListWidget* m_hosts = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_delete = nullptr;
+    QComboBox* m_sensitivity = nullptr;
+    QCheckBox* m_desktopLog = nullptr;
+    QCheckBox* m_deviceLog = nullptr;
+};
+
+}  // namespace hd::desktop
