@@ -82,11 +82,21 @@ void HC::OnFramingError() {
 
 // The stream broke: tell the agent to stop, then drop the channel.
 void HC::TearDown() {
+    EndChannel(true);
+}
+
+// Every ending of a channel: the end byte (when asked and there is a stream
+// to carry it) and its pause, the disconnection time, the link released, the
+// stream dropped and the since-connect counters zeroed. The teardown mark
+// keeps a failing end byte from starting a second ending.
+void HC::EndChannel(bool sendStop) {
     std::atomic<bool>& teardown = m_manager.Teardown();
     teardown = true;
-    const uint8_t stop = HC_STOP;
-    WriteBytes(&stop, 1);
-    Pause(m_manager.EndPauseMs());
+    if (sendStop && Stream()) {
+        const uint8_t stop = HC_STOP;
+        WriteBytes(&stop, 1);
+        Pause(m_manager.EndPauseMs());
+    }
     m_manager.MarkDisconnected();
     m_manager.ReleaseRemoteApiLink();
     SetStream(nullptr);
@@ -95,18 +105,7 @@ void HC::TearDown() {
 }
 
 bool HC::FailConnect() {
-    std::atomic<bool>& teardown = m_manager.Teardown();
-    teardown = true;
-    if (Stream()) {
-        const uint8_t stop = HC_STOP;
-        WriteBytes(&stop, 1);
-    }
-    Pause(m_manager.EndPauseMs());
-    m_manager.MarkDisconnected();
-    m_manager.ReleaseRemoteApiLink();
-    SetStream(nullptr);
-    m_manager.ResetConnectionCounters();
-    teardown = false;
+    EndChannel(true);
     m_manager.Ui().CloseWait();
     return false;
 }
@@ -181,18 +180,7 @@ bool HC::Connect(uint16_t flags, uint32_t frequency, bool screen) {
 }
 
 bool HC::Disconnect(bool sendEnd) {
-    std::atomic<bool>& teardown = m_manager.Teardown();
-    teardown = true;
-    if (sendEnd) {
-        const uint8_t stop = HC_STOP;
-        WriteBytes(&stop, 1);
-        Pause(m_manager.EndPauseMs());
-    }
-    m_manager.MarkDisconnected();
-    m_manager.ReleaseRemoteApiLink();
-    SetStream(nullptr);
-    m_manager.ResetConnectionCounters();
-    teardown = false;
+    EndChannel(sendEnd);
     return true;
 }
 

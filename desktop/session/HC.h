@@ -49,6 +49,7 @@ protected:
 private:
     bool FailConnect();
     void TearDown();
+    void EndChannel(bool sendStop);
 
     ConnectionManager& m_manager;
     const bool m_command;
