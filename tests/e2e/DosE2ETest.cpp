@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "e2e/CliProcess.h"
 #include "e2e/ListenerProcess.h"
 
 namespace hd {
@@ -26,40 +27,13 @@ std::string Slurp(const std::string& path) {
     return s.str();
 }
 
-// Runs handrel-cli with stdin from a file; the exit code (or -1 on a hang)
+// Runs handrel-cli with stdin from a text; the exit code (or -1 on a hang)
 // and what it wrote on stdout and stderr.
 int RunCli(const std::vector<std::string>& args, const std::string& dir, const std::string& input,
            std::string& output) {
-    const std::string in = dir + "/cli.in", out = dir + "/cli.out";
-    std::ofstream(in) << input;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int i = open(in.c_str(), O_RDONLY);
-        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(i, 0);
-        dup2(o, 1);
-        dup2(o, 2);
-        std::vector<char*> argv{const_cast<char*>(HANDREL_CLI_PATH)};
-        for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        setenv("XDG_STATE_HOME", dir.c_str(), 1);
-        execv(HANDREL_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    int status = 0, code = -1;
-    for (int waited = 0; waited < 20000; waited += 10) {
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (code == -1) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    output = Slurp(out);
-    return code;
+    test::CliRun run = test::RunCli(args, dir, input);
+    output = run.out;
+    return run.code;
 }
 
 TEST(DosE2E, OneLineAndAnInteractiveSessionOverTcp) {

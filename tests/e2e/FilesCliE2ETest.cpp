@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "e2e/CliProcess.h"
 #include "e2e/ListenerProcess.h"
 
 namespace hd {
@@ -54,36 +55,8 @@ protected:
     CliResult Cli(std::vector<std::string> args, const std::string& input = "") {
         args.insert(args.begin(), conn.begin(), conn.end());
         args.insert(args.begin(), {"--settings", dir + "/settings.conf"});
-        const std::string in = dir + "/in", out = dir + "/out", err = dir + "/err";
-        Spill(in, input);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            dup2(open(in.c_str(), O_RDONLY), 0);
-            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            std::vector<char*> argv{const_cast<char*>(HANDREL_CLI_PATH)};
-            for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            setenv("XDG_STATE_HOME", dir.c_str(), 1);
-            execv(HANDREL_CLI_PATH, argv.data());
-            _exit(127);
-        }
-        CliResult run;
-        int status = 0;
-        for (int waited = 0; waited < 20000; waited += 5) {
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        if (run.code == -1) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-        }
-        run.out = Slurp(out);
-        run.err = Slurp(err);
-        return run;
+        test::CliRun r = test::RunCli(args, dir, input, false);
+        return {r.code, r.out, r.err};
     }
 
     std::string dir;

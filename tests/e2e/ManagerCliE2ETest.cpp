@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "e2e/CliProcess.h"
 #include "e2e/ListenerProcess.h"
 
 namespace hd {
@@ -20,49 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One handrel-cli run to its end: standard input from a text, standard
-// output and error together in a file.
-struct CliRun {
-    int code = -1;  // the exit code; -1 when it did not end in time
-    std::string out;
-};
-
-CliRun RunCli(const std::vector<std::string>& args, const std::string& dir,
-              const std::string& input = "") {
-    const std::string in = dir + "/cli.in", out = dir + "/cli.out";
-    std::ofstream(in) << input;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int i = open(in.c_str(), O_RDONLY);
-        const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(i, 0);
-        dup2(o, 1);
-        dup2(o, 2);
-        std::vector<char*> argv{const_cast<char*>(HANDREL_CLI_PATH)};
-        for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        setenv("XDG_STATE_HOME", dir.c_str(), 1);
-        execv(HANDREL_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    CliRun run;
-    int status = 0;
-    for (int waited = 0; waited < 20000; waited += 10) {
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (run.code == -1) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    std::stringstream s;
-    s << std::ifstream(out).rdbuf();
-    run.out = s.str();
-    return run;
-}
+using test::CliRun;
+using test::RunCli;
 
 // The ps line of a process: index and identifier text; false when absent.
 bool FindTask(const std::string& ps, const std::string& exe, int& index, std::string& id) {
