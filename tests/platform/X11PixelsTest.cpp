@@ -40,13 +40,16 @@ TEST(X11Pixels, EveryLayoutGivesTheSame555Pixels) {
         const int srcStride = 4 * bytes + 3;  // not a multiple of anything
         std::vector<uint8_t> src(size_t(srcStride) * 2, 0);
         auto put = [&](int x, int y, const uint8_t* p) {
-            uint32_t v = uint32_t(p[0]) >> (8 - c.bitsR) << c.shiftR;
-            v |= uint32_t(p[1]) >> (8 - c.bitsG) << c.shiftG;
-            v |= uint32_t(p[2]) >> (8 - c.bitsB) << c.shiftB;
-            if (c.bitsR > 8)
+            uint32_t v;
+            if (c.bitsR > 8) {  // 10 bits a channel: widen, never shift by a negative count
                 v = (uint32_t(p[0]) << 2 | p[0] >> 6) << c.shiftR |
                     (uint32_t(p[1]) << 2 | p[1] >> 6) << c.shiftG |
                     (uint32_t(p[2]) << 2 | p[2] >> 6) << c.shiftB;
+            } else {
+                v = uint32_t(p[0]) >> (8 - c.bitsR) << c.shiftR;
+                v |= uint32_t(p[1]) >> (8 - c.bitsG) << c.shiftG;
+                v |= uint32_t(p[2]) >> (8 - c.bitsB) << c.shiftB;
+            }
             uint8_t* out = src.data() + size_t(y) * srcStride + size_t(x) * bytes;
             for (int i = 0; i < bytes; ++i)
                 out[l.msbFirst ? bytes - 1 - i : i] = uint8_t(v >> (8 * i));
