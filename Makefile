@@ -52,8 +52,12 @@ fuzz-smoke: setup
 	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	    -DHANDREL_FUZZ=ON -DHANDREL_TESTS=OFF \
 	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
-	@ninja -C build-fuzz -j$(JOBS)
-	@for f in build-fuzz/bin/fuzz_*; do echo "fuzz: $$f"; $$f -max_total_time=20 -print_final_stats=0 2>&1 | tail -n 1 || exit 1; done
+	@ninja -C build-fuzz -j$(JOBS) fuzz_all
+	@for f in build-fuzz/bin/fuzz_deltas build-fuzz/bin/fuzz_unpack build-fuzz/bin/fuzz_commands; do \
+	    echo "fuzz: $$f"; \
+	    $$f -max_total_time=20 -print_final_stats=0 > $$f-run.txt 2>&1 || { tail -n 40 $$f-run.txt; exit 1; }; \
+	    tail -n 1 $$f-run.txt; \
+	done
 
 bench: setup
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHANDREL_BENCH=ON -DHANDREL_TESTS=OFF >/dev/null
