@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "agent/platform/Display.h"
+
 namespace hd {
 
 constexpr uint32_t kBmpFileHeaderSize = 14;
@@ -24,10 +26,6 @@ BmpLayout LayoutFor(int width, int height);
 // Writes both headers for the layout at dst (kBmpHeaderSize bytes).
 void WriteBmpHeaders(uint8_t* dst, const BmpLayout& layout);
 
-// 5-6-5 to 5-5-5: blue kept, red and green shifted down one bit (the low green
-// bit is dropped).
-inline uint16_t Rgb565To555(uint16_t v) {
-    return uint16_t((v & 0x1F) | ((v >> 6) << 5));
-}
+using platform::Rgb565To555;
 
 }  // namespace hd

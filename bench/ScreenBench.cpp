@@ -15,6 +15,7 @@
 
 #include "agent/CSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
+#include "bench/RatioReporter.h"
 #include "desktop/session/ProcessDeltas.h"
 
 namespace {
@@ -134,15 +135,7 @@ BENCHMARK(BM_Memcpy)->DenseRange(0, 1);
 BENCHMARK(BM_Build)->ArgsProduct({{0, 1}, {kUnchanged, kSmall, kBand, kFull}})->UseManualTime();
 BENCHMARK(BM_Decode)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull}});
 
-// Keeps each run's time per iteration so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
+using hd::bench::RatioReporter;
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 
 #include "agent/BmpImage.h"
 #include "agent/platform/x11/X11Display.h"
+#include "bench/RatioReporter.h"
 #include "platform/XvfbServer.h"
 
 namespace {
@@ -63,14 +64,7 @@ void BM_Capture(benchmark::State& st) {
 BENCHMARK(BM_Memcpy)->DenseRange(0, 1);
 BENCHMARK(BM_Capture)->ArgsProduct({{0, 1}, {1, 0}, {0, 1}})->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
+using hd::bench::RatioReporter;
 
 }  // namespace
 

@@ -17,6 +17,12 @@ namespace hd::platform {
 constexpr uint32_t kFormat565 = 0x80;        // 16-bit 5-6-5, the only format read directly
 constexpr uint32_t kFormatLandscape = 0x08;  // memory laid out in landscape order
 
+// 5-6-5 to 5-5-5: blue kept, red and the upper green bits moved down by one
+// (the low green bit is dropped).
+constexpr uint16_t Rgb565To555(uint16_t v) {
+    return uint16_t((v & 0x1F) | (v >> 6) << 5);
+}
+
 struct GxProperties {
     uint32_t width = 0;
     uint32_t height = 0;

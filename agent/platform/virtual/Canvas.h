@@ -8,15 +8,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "agent/platform/Display.h"
+
 namespace hd::platform {
 
 constexpr uint16_t Rgb565(unsigned r, unsigned g, unsigned b) {
     return uint16_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
-}
-
-// 5-6-5 to 5-5-5: blue kept, red and the upper green bits moved down by one.
-constexpr uint16_t Rgb565To555(uint16_t v) {
-    return uint16_t((v & 0x1F) | (v >> 6) << 5);
 }
 
 // A rectangle in screen pixels.
