@@ -34,6 +34,30 @@ TEST_P(Wildcards, MatchAsWindowsDoes) {
     EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches);
 }
 
+// "Pattern_vs_name_matches": letters and digits kept, anything else spelt
+// as its code point, so every case has a stable, readable name.
+std::string WildcardCaseName(const ::testing::TestParamInfo<WildcardCase>& info) {
+    auto spell = [](const char32_t* text) {
+        std::string out;
+        for (; *text; ++text) {
+            const char32_t c = *text;
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+                out += char(c);
+            else if (c == '*')
+                out += "Star";
+            else if (c == '?')
+                out += "Any";
+            else if (c == '.')
+                out += "Dot";
+            else
+                out += "U" + std::to_string(uint32_t(c));
+        }
+        return out.empty() ? std::string("Empty") : out;
+    };
+    return spell(info.param.pattern) + "_" + spell(info.param.name) +
+           (info.param.matches ? "_matches" : "_differs");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Table, Wildcards,
     ::testing::Values(
@@ -57,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         // No wildcard: the name itself in any letter case, nothing else.
         WildcardCase{U"Docs", U"docs", true}, WildcardCase{U"Docs", U"docs2", false},
         WildcardCase{U"\u00c9t\u00e9", U"\u00e9T\u00c9", true},
-        WildcardCase{U"\u0416*", U"\u0436\u0443\u043a", true}));
+        WildcardCase{U"\u0416*", U"\u0436\u0443\u043a", true}),
+    WildcardCaseName);
 
 TEST(DevicePaths, SplitIntoElements) {
     std::vector<std::string> e;

@@ -107,7 +107,8 @@ TEST_P(X11Capture, TheSendersImageIsTheClientsDrawing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, X11Capture, ::testing::Values("240x320x16", "1920x1080x24"));
+INSTANTIATE_TEST_SUITE_P(Screens, X11Capture, ::testing::Values("240x320x16", "1920x1080x24"),
+                         [](const auto& info) { return std::string(info.param); });
 
 TEST(X11Display, DamageWakesTheSenderLongBeforeItsPoll) {
     if (!test::HaveXvfb()) GTEST_SKIP() << test::kNoXvfb;
