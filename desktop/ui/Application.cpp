@@ -14,6 +14,7 @@
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/MainWindow.h"
 #include "desktop/ui/SingleInstance.h"
+#include "desktop/ui/TipsDialog.h"
 
 namespace hd::desktop {
 
@@ -24,18 +25,37 @@ constexpr int kExitNoConnection = 3;
 // An unattended run that sees no frame in this time has failed.
 constexpr int kUnattendedLimitMs = 20000;
 
-// Saves the window once the first frame is on the screen, then quits.
-void ArmScreenshot(MainWindow& w, const QString& file) {
+// Saves the window once the first frame is on the screen, then quits. With a
+// tool named, that tool's window is opened and saved instead.
+void ArmScreenshot(MainWindow& w, const QString& file, const QString& tool) {
     QObject::connect(
         w.View(), &LiveView::framePainted, &w,
-        [&w, file] {
+        [&w, file, tool] {
             // A moment for the window to settle at its final size.
-            QTimer::singleShot(300, &w, [&w, file] {
-                const bool ok = w.grab().save(file, "PNG");
-                std::fprintf(ok ? stdout : stderr, "%s %s\n",
-                             ok ? "screenshot written to" : "could not write",
-                             file.toLocal8Bit().constData());
-                QCoreApplication::exit(ok ? 0 : kExitFailed);
+            QTimer::singleShot(300, &w, [&w, file, tool] {
+                QString target;
+                if (!tool.isEmpty()) {
+                    target = w.OpenToolForScreenshot(tool);
+                    if (target.isEmpty()) {
+                        std::fprintf(stderr, "no window %s to save\n",
+                                     tool.toLocal8Bit().constData());
+                        QCoreApplication::exit(kExitFailed);
+                        return;
+                    }
+                }
+                // A modal tool opens once this returns: the grab waits for it.
+                QTimer::singleShot(tool.isEmpty() ? 0 : 800, &w, [&w, file, target] {
+                    QWidget* shown = &w;
+                    for (QWidget* top : QApplication::topLevelWidgets())
+                        if (!target.isEmpty() && top->objectName() == target && top->isVisible())
+                            shown = top;
+                    const bool ok =
+                        (target.isEmpty() || shown != &w) && shown->grab().save(file, "PNG");
+                    std::fprintf(ok ? stdout : stderr, "%s %s\n",
+                                 ok ? "screenshot written to" : "could not write",
+                                 file.toLocal8Bit().constData());
+                    QCoreApplication::exit(ok ? 0 : kExitFailed);
+                });
             });
         },
         Qt::SingleShotConnection);
@@ -98,7 +118,10 @@ int RunApplication(const StartOptions& o) {
         QObject::connect(&instance, &SingleInstance::activateRequested, &w, &MainWindow::Activate);
         QObject::connect(&instance, &SingleInstance::quitRequested, &w, &QWidget::close);
         w.show();
-        if (!o.screenshot.empty()) ArmScreenshot(w, QString::fromStdString(o.screenshot));
+        if (!o.screenshot.empty())
+            ArmScreenshot(w, QString::fromStdString(o.screenshot),
+                          QString::fromStdString(o.screenshotWindow));
+        if (!unattended) TipsDialog::ShowAtStart(*store, &w);
         if (o.measureLatency > 0) ArmLatency(w, o.measureLatency);
         if (unattended) {
             QTimer::singleShot(kUnattendedLimitMs, &w, [] {
