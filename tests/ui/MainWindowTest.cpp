@@ -3,11 +3,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "common/Codes.h"
+#include "desktop/ui/DosBoxWindow.h"
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/MainWindow.h"
 #include "desktop/ui/Messages.h"
@@ -141,6 +143,31 @@ TEST(MainWindow, SkinModeAwayFromFullSizeRefusesToConnect) {
     EXPECT_FALSE(w.ConnectToDevice());
     EXPECT_EQ(said, text::kSkinZoomConnect);
     EXPECT_EQ(w.StateText(), "Disconnected");
+}
+
+TEST(MainWindow, ToolsMenuOpensOneDosBoxWhileConnected) {
+    Rig rig;
+    MainWindow& w = rig.Open();
+    QMenu* tools = nullptr;
+    for (QAction* a : w.menuBar()->actions())
+        if (a->text() == "&Tools") tools = a->menu();
+    ASSERT_NE(tools, nullptr);
+    QStringList titles;
+    for (QAction* a : tools->actions()) titles << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(titles, QStringList({"Remote &DOS Box", "Handrel &Manager", "-", "&Options...",
+                                   "&Status..."}));
+    EXPECT_FALSE(tools->actions()[0]->isEnabled());
+    EXPECT_EQ(w.ShowDosBox(), nullptr);  // nothing to reach without a connection
+    ASSERT_TRUE(w.ConnectToDevice());
+    EXPECT_TRUE(tools->actions()[0]->isEnabled());
+    tools->actions()[0]->trigger();
+    DosBoxWindow* box = w.DosBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    tools->actions()[0]->trigger();
+    EXPECT_EQ(w.DosBox(), box);
+    w.DisconnectFromDevice();
+    EXPECT_FALSE(tools->actions()[0]->isEnabled());
 }
 
 TEST(MainWindow, ApplicationButtonsSendTheirKeys) {
