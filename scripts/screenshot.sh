@@ -30,7 +30,10 @@ command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing; run s
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/root" "$(dirname "$out")"
+mkdir -p "$work/root/My Documents" "$work/root/Program Files" "$(dirname "$out")"
+# A few files for the DOS box's listing.
+printf 'Handrel on the handheld\n' > "$work/root/readme.txt"
+printf 'notes\n' > "$work/root/My Documents/notes.txt"
 # A store of its own: no first-start dialog, the default (built-in) connection.
 printf '[General]\nVersion=2.17\n' > "$work/handrel.ini"
 if printf '%s\n' "$@" | grep -q -- '--measure-latency'; then

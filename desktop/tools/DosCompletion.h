@@ -27,6 +27,8 @@ public:
     // nothing matches.
     bool Complete(const std::string& line, const std::string& current, bool backward,
                   std::string& completed);
+    // Forgets the last completion (a line was entered).
+    void Reset() { m_choices.clear(); }
 
 private:
     std::vector<std::string> Candidates(const std::string& token, const std::string& current);

@@ -76,6 +76,7 @@ void DosBoxWindow::OnEnter() {
     const std::string line = m_edit->LastLine().toStdString();
     m_edit->Insert("\r\n");
     m_history.Add(tools::dos::CommandLineOf(line));
+    m_completion.Reset();
     tools::DosDecision d;
     {
         BusyCursor busy;
