@@ -25,38 +25,47 @@ constexpr int kExitNoConnection = 3;
 // An unattended run that sees no frame in this time has failed.
 constexpr int kUnattendedLimitMs = 20000;
 
-// Saves the window once the first frame is on the screen, then quits. With a
-// tool named, that tool's window is opened and saved instead.
+// Saves the named top-level window once it is visible (a modal tool shows
+// only after its first requests, however long the link takes), or the main
+// window when no name is given, then quits.
+void SaveWhenShown(MainWindow& w, const QString& file, const QString& target) {
+    auto* poll = new QTimer(&w);
+    poll->setInterval(100);
+    QObject::connect(poll, &QTimer::timeout, &w, [&w, poll, file, target] {
+        QWidget* shown = target.isEmpty() ? &w : nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (!shown && top->objectName() == target && top->isVisible()) shown = top;
+        if (!shown) return;  // the unattended time limit ends a wait that never ends
+        poll->stop();
+        poll->deleteLater();
+        // A moment for the window to settle at its final size.
+        QTimer::singleShot(300, shown, [shown, file] {
+            const bool ok = shown->grab().save(file, "PNG");
+            std::fprintf(ok ? stdout : stderr, "%s %s\n",
+                         ok ? "screenshot written to" : "could not write",
+                         file.toLocal8Bit().constData());
+            QCoreApplication::exit(ok ? 0 : kExitFailed);
+        });
+    });
+    poll->start();
+}
+
+// Once the first frame is on the screen: saves the window, or opens the
+// named tool window and saves that.
 void ArmScreenshot(MainWindow& w, const QString& file, const QString& tool) {
     QObject::connect(
         w.View(), &LiveView::framePainted, &w,
         [&w, file, tool] {
-            // A moment for the window to settle at its final size.
-            QTimer::singleShot(300, &w, [&w, file, tool] {
-                QString target;
-                if (!tool.isEmpty()) {
-                    target = w.OpenToolForScreenshot(tool);
-                    if (target.isEmpty()) {
-                        std::fprintf(stderr, "no window %s to save\n",
-                                     tool.toLocal8Bit().constData());
-                        QCoreApplication::exit(kExitFailed);
-                        return;
-                    }
+            QString target;
+            if (!tool.isEmpty()) {
+                target = w.OpenToolForScreenshot(tool);
+                if (target.isEmpty()) {
+                    std::fprintf(stderr, "no window %s to save\n", tool.toLocal8Bit().constData());
+                    QCoreApplication::exit(kExitFailed);
+                    return;
                 }
-                // A modal tool opens once this returns: the grab waits for it.
-                QTimer::singleShot(tool.isEmpty() ? 0 : 800, &w, [&w, file, target] {
-                    QWidget* shown = &w;
-                    for (QWidget* top : QApplication::topLevelWidgets())
-                        if (!target.isEmpty() && top->objectName() == target && top->isVisible())
-                            shown = top;
-                    const bool ok =
-                        (target.isEmpty() || shown != &w) && shown->grab().save(file, "PNG");
-                    std::fprintf(ok ? stdout : stderr, "%s %s\n",
-                                 ok ? "screenshot written to" : "could not write",
-                                 file.toLocal8Bit().constData());
-                    QCoreApplication::exit(ok ? 0 : kExitFailed);
-                });
-            });
+            }
+            SaveWhenShown(w, file, target);
         },
         Qt::SingleShotConnection);
 }

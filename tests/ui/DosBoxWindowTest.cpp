@@ -11,6 +11,7 @@
 
 #include "desktop/ui/DosBoxWindow.h"
 #include "desktop/ui/DosConsoleEdit.h"
+#include "desktop/ui/HelpWindow.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {
@@ -118,6 +119,11 @@ TEST(DosBoxWindow, RunsCommandsOnBothMachinesAndClosesOnExit) {
     EXPECT_TRUE(rig.Text().endsWith("\t2 files(s) copied\n1:\\>"));
     EXPECT_EQ(Get(rig.desk.filePath("a.txt")), "third a");
     EXPECT_EQ(Get(rig.desk.filePath("b.txt")), "device b");
+
+    rig.box->findChild<QPushButton*>("help")->click();
+    ASSERT_NE(HelpWindow::Current(), nullptr);
+    EXPECT_TRUE(HelpWindow::Current()->Source().toString().endsWith("/DOS.html"));
+    HelpWindow::Current()->close();
 
     rig.Enter("cls");
     EXPECT_EQ(rig.Text(), "1:\\>");
