@@ -33,7 +33,7 @@ DosBoxWindow::DosBoxWindow(HC& channel, Settings& store, tools::DriveMap drives,
     setWindowTitle("Remote DOS Box");
     setModal(false);
     setSizeGripEnabled(true);
-    m_edit->setFont(ConsoleFont(store.DOSFontHeight()));
+    SetFontHeight(store.DOSFontHeight());
 
     auto* help = new QPushButton("Help");
     auto* close = new QPushButton("Close");
@@ -63,6 +63,10 @@ DosBoxWindow::DosBoxWindow(HC& channel, Settings& store, tools::DriveMap drives,
 
     m_console.Start();
     m_edit->MarkInputStart();
+}
+
+void DosBoxWindow::SetFontHeight(int height) {
+    m_edit->setFont(ConsoleFont(height));
 }
 
 void DosBoxWindow::EnterLine(const QString& line) {

@@ -32,6 +32,9 @@ public:
     DosConsoleEdit* Console() const { return m_edit; }
     const tools::DosConsole& Core() const { return m_console; }
 
+    // The text height from the Options dialog, applied at once.
+    void SetFontHeight(int height);
+
     // The font the box uses for a height from the settings (1..20 pixels):
     // "Courier New" where the machine has it, else the system's fixed font.
     static QFont ConsoleFont(int height);

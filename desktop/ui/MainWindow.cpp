@@ -344,6 +344,7 @@ void MainWindow::RunOptionsSteps(const OptionsResult& result) {
                 break;
         }
     }
+    if (m_dosBox) m_dosBox->SetFontHeight(m_store.DOSFontHeight());
     UpdateState();
 }
 
