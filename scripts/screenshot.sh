@@ -1,31 +1,45 @@
 #!/usr/bin/env bash
 # Runs the real Handrel window under Xvfb, connected to the built-in virtual
 # handheld, and writes a PNG of it once the first frame is painted.
-#   scripts/screenshot.sh [OUT.png] [extra handrel options...]
+#   scripts/screenshot.sh [OUT.png] [--window dos|manager] [extra handrel options...]
+#     --window NAME saves that tool window instead of the main window: dos is
+#     the Remote DOS Box after "dir 1:\", manager the Handrel Manager.
 #   scripts/screenshot.sh --measure-latency 20   # times 20 key presses instead
 # BUILD selects the build folder (default: build).
 set -eu
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD:-build}"
 case "$build" in /*) ;; *) build="$here/$build" ;; esac
-out="$build/screenshots/handrel.png"
+out=""
 if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then
     out="$1"
     shift
 fi
+window=()
+name=handrel
+if [ $# -gt 0 ] && [ "$1" = "--window" ]; then
+    [ $# -gt 1 ] || { echo "screenshot: --window needs a name (dos, manager)" >&2; exit 1; }
+    window=(--screenshot-window "$2")
+    name="handrel-$2"
+    shift 2
+fi
+out="${out:-$build/screenshots/$name.png}"
 prog="$build/bin/handrel"
 [ -x "$prog" ] || { echo "screenshot: $prog is missing; run make build first" >&2; exit 1; }
 command -v xvfb-run >/dev/null || { echo "screenshot: xvfb-run is missing; run scripts/setup.sh" >&2; exit 1; }
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/root" "$(dirname "$out")"
+mkdir -p "$work/root/My Documents" "$work/root/Program Files" "$(dirname "$out")"
+# A few files for the DOS box's listing.
+printf 'Handrel on the handheld\n' > "$work/root/readme.txt"
+printf 'notes\n' > "$work/root/My Documents/notes.txt"
 # A store of its own: no first-start dialog, the default (built-in) connection.
 printf '[General]\nVersion=2.17\n' > "$work/handrel.ini"
 if printf '%s\n' "$@" | grep -q -- '--measure-latency'; then
     mode=()
 else
-    mode=(--screenshot "$out")
+    mode=(--screenshot "$out" "${window[@]}")
 fi
 XDG_RUNTIME_DIR="$work" XDG_STATE_HOME="$work/state" \
     xvfb-run -a -s "-screen 0 1024x768x24" \

@@ -53,6 +53,8 @@ public:
     void PrintPrompt();
 
     const std::string& Current() const { return m_current; }
+    // A drive's remembered directory, or its root.
+    std::string Remembered(char drive);
 
     static constexpr const char* kBanner = "Orvenna Remote DOS Emulator";
 
@@ -74,8 +76,6 @@ private:
     void Help();
     void ChangeDrive(char drive);
 
-    // A drive's remembered directory, or its root.
-    std::string Remembered(char drive);
     void Remember(const std::string& dir);
     std::string Resolve(const std::string& argument);
     // The directory the pattern's first matching folder names; "" for none.

@@ -14,6 +14,7 @@
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/MainWindow.h"
 #include "desktop/ui/SingleInstance.h"
+#include "desktop/ui/TipsDialog.h"
 
 namespace hd::desktop {
 
@@ -24,19 +25,47 @@ constexpr int kExitNoConnection = 3;
 // An unattended run that sees no frame in this time has failed.
 constexpr int kUnattendedLimitMs = 20000;
 
-// Saves the window once the first frame is on the screen, then quits.
-void ArmScreenshot(MainWindow& w, const QString& file) {
+// Saves the named top-level window once it is visible (a modal tool shows
+// only after its first requests, however long the link takes), or the main
+// window when no name is given, then quits.
+void SaveWhenShown(MainWindow& w, const QString& file, const QString& target) {
+    auto* poll = new QTimer(&w);
+    poll->setInterval(100);
+    QObject::connect(poll, &QTimer::timeout, &w, [&w, poll, file, target] {
+        QWidget* shown = target.isEmpty() ? &w : nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (!shown && top->objectName() == target && top->isVisible()) shown = top;
+        if (!shown) return;  // the unattended time limit ends a wait that never ends
+        poll->stop();
+        poll->deleteLater();
+        // A moment for the window to settle at its final size.
+        QTimer::singleShot(300, shown, [shown, file] {
+            const bool ok = shown->grab().save(file, "PNG");
+            std::fprintf(ok ? stdout : stderr, "%s %s\n",
+                         ok ? "screenshot written to" : "could not write",
+                         file.toLocal8Bit().constData());
+            QCoreApplication::exit(ok ? 0 : kExitFailed);
+        });
+    });
+    poll->start();
+}
+
+// Once the first frame is on the screen: saves the window, or opens the
+// named tool window and saves that.
+void ArmScreenshot(MainWindow& w, const QString& file, const QString& tool) {
     QObject::connect(
         w.View(), &LiveView::framePainted, &w,
-        [&w, file] {
-            // A moment for the window to settle at its final size.
-            QTimer::singleShot(300, &w, [&w, file] {
-                const bool ok = w.grab().save(file, "PNG");
-                std::fprintf(ok ? stdout : stderr, "%s %s\n",
-                             ok ? "screenshot written to" : "could not write",
-                             file.toLocal8Bit().constData());
-                QCoreApplication::exit(ok ? 0 : kExitFailed);
-            });
+        [&w, file, tool] {
+            QString target;
+            if (!tool.isEmpty()) {
+                target = w.OpenToolForScreenshot(tool);
+                if (target.isEmpty()) {
+                    std::fprintf(stderr, "no window %s to save\n", tool.toLocal8Bit().constData());
+                    QCoreApplication::exit(kExitFailed);
+                    return;
+                }
+            }
+            SaveWhenShown(w, file, target);
         },
         Qt::SingleShotConnection);
 }
@@ -98,7 +127,10 @@ int RunApplication(const StartOptions& o) {
         QObject::connect(&instance, &SingleInstance::activateRequested, &w, &MainWindow::Activate);
         QObject::connect(&instance, &SingleInstance::quitRequested, &w, &QWidget::close);
         w.show();
-        if (!o.screenshot.empty()) ArmScreenshot(w, QString::fromStdString(o.screenshot));
+        if (!o.screenshot.empty())
+            ArmScreenshot(w, QString::fromStdString(o.screenshot),
+                          QString::fromStdString(o.screenshotWindow));
+        if (!unattended) TipsDialog::ShowAtStart(*store, &w);
         if (o.measureLatency > 0) ArmLatency(w, o.measureLatency);
         if (unattended) {
             QTimer::singleShot(kUnattendedLimitMs, &w, [] {

@@ -17,9 +17,12 @@
 #include "common/Codes.h"
 #include "common/Log.h"
 #include "desktop/session/Settings.h"
+#include "desktop/tools/DriveMap.h"
 #include "desktop/tools/FS.h"
+#include "desktop/ui/DosBoxWindow.h"
 #include "desktop/ui/HelpWindow.h"
 #include "desktop/ui/LiveView.h"
+#include "desktop/ui/ManagerSheet.h"
 #include "desktop/ui/Messages.h"
 #include "desktop/ui/OptionsApply.h"
 #include "desktop/ui/OptionsDialog.h"
@@ -79,6 +82,8 @@ MainWindow::MainWindow(Settings& store, LinkOptions link, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    // The box borrows the session's channel: it goes first.
+    delete m_dosBox;
     // The receiver must stop before the view it paints into goes.
     if (m_session->Connected() || m_session->Receiver().Running()) DisconnectFromDevice();
 }
@@ -125,6 +130,7 @@ void MainWindow::BuildMenus() {
     m_onTop->setCheckable(true);
 
     QMenu* tools = menuBar()->addMenu("&Tools");
+    BuildToolActions(tools);
     tools->addAction("&Options...", this, &MainWindow::ShowOptions);
     tools->addAction("&Status...", this, &MainWindow::ShowStatus);
 
@@ -147,6 +153,12 @@ void MainWindow::BuildMenus() {
                                    "desktop.")
                                .arg(kVersionText));
     });
+}
+
+void MainWindow::BuildToolActions(QMenu* tools) {
+    m_dosBoxAction = tools->addAction("Remote &DOS Box", this, &MainWindow::ShowDosBox);
+    m_managerAction = tools->addAction("Handrel &Manager", this, &MainWindow::ShowManager);
+    tools->addSeparator();
 }
 
 void MainWindow::BuildToolBar() {
@@ -175,6 +187,8 @@ void MainWindow::UpdateState() {
     m_save->setEnabled(!m_view->Picture().isNull());
     m_toDevice->setEnabled(on);
     m_fromDevice->setEnabled(on);
+    m_dosBoxAction->setEnabled(on);
+    m_managerAction->setEnabled(on);
     m_buttons->setEnabled(on);
     const uint32_t shown = m_view->FramesShown();
     m_rate->setText(on ? QString("%1 fps").arg(shown - m_lastShown) : QString());
@@ -330,6 +344,7 @@ void MainWindow::RunOptionsSteps(const OptionsResult& result) {
                 break;
         }
     }
+    if (m_dosBox) m_dosBox->SetFontHeight(m_store.DOSFontHeight());
     UpdateState();
 }
 
@@ -341,6 +356,44 @@ void MainWindow::ShowStatus() {
     m_status->show();
     m_status->raise();
     m_status->activateWindow();
+}
+
+DosBoxWindow* MainWindow::ShowDosBox() {
+    if (!m_dosBox) {
+        if (!m_session->Connected()) return nullptr;
+        m_dosBox =
+            new DosBoxWindow(m_session->Command(), m_store, tools::DriveMap::FromSystem(), this);
+        m_dosBox->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_dosBox->show();
+    m_dosBox->raise();
+    m_dosBox->activateWindow();
+    return m_dosBox;
+}
+
+DosBoxWindow* MainWindow::DosBox() const {
+    return m_dosBox;
+}
+
+void MainWindow::ShowManager() {
+    if (!m_session->Connected()) return;
+    ManagerSheet sheet(m_session->Command(), this);
+    sheet.exec();
+}
+
+QString MainWindow::OpenToolForScreenshot(const QString& name) {
+    if (name == "dos") {
+        DosBoxWindow* box = ShowDosBox();
+        if (!box) return {};
+        box->EnterLine("dir 1:\\");
+        return box->objectName();
+    }
+    if (name == "manager") {
+        // The sheet is modal: it opens once this call has returned.
+        QTimer::singleShot(0, this, &MainWindow::ShowManager);
+        return "Manager";
+    }
+    return {};
 }
 
 void MainWindow::Activate() {
@@ -355,6 +408,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     m_store.SetWindowPos(at.x(), at.y());
     if (m_session->Connected() || m_session->Receiver().Running()) DisconnectFromDevice();
     if (m_status) m_status->close();
+    if (m_dosBox) m_dosBox->close();
     if (HelpWindow* help = HelpWindow::Current()) help->close();
     event->accept();
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 
@@ -18,11 +19,13 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QMenu;
 class QTimer;
 class QToolBar;
 
 namespace hd::desktop {
 
+class DosBoxWindow;
 class LiveView;
 class QtSessionUi;
 class Settings;
@@ -63,6 +66,15 @@ public slots:
     void SetAutoCopy(bool on);
     void ShowOptions();
     void ShowStatus();
+    // Tools: the one Remote DOS Box (a second use brings it to the front)
+    // and the modal Handrel Manager; both need a connection.
+    DosBoxWindow* ShowDosBox();
+    void ShowManager();
+    // Opens a tool window for a screenshot without waiting for it ("dos":
+    // the DOS box after "dir 1:"; "manager": the Applications page) and
+    // returns the object name of the window to grab; "" for an unknown name.
+    QString OpenToolForScreenshot(const QString& name);
+    DosBoxWindow* DosBox() const;
     bool SaveScreen(const QString& file);
     // Brings the window to the front (a second start asked for it).
     void Activate();
@@ -72,6 +84,7 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildToolActions(QMenu* tools);
     void BuildToolBar();
     void UpdateState();
     void Fit();
@@ -99,6 +112,9 @@ private:
     QAction* m_fromDevice = nullptr;
     QAction* m_autoCopy = nullptr;
     QAction* m_onTop = nullptr;
+    QAction* m_dosBoxAction = nullptr;
+    QAction* m_managerAction = nullptr;
+    QPointer<DosBoxWindow> m_dosBox;
     QActionGroup* m_zooms = nullptr;
     QActionGroup* m_rotations = nullptr;
     QToolBar* m_buttons = nullptr;

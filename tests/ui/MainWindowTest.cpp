@@ -3,11 +3,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "common/Codes.h"
+#include "desktop/ui/DosBoxWindow.h"
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/MainWindow.h"
 #include "desktop/ui/Messages.h"
@@ -16,38 +18,8 @@
 namespace hd::desktop {
 namespace {
 
-// A main window over a temporary settings store and a temporary device root,
-// reaching the real agent through the built-in link.
-struct Rig {
-    test::TempStore store;
-    QTemporaryDir root;
-    std::unique_ptr<Settings> settings = store.Open();
-    std::unique_ptr<MainWindow> window;
-
-    MainWindow& Open() {
-        LinkOptions link;
-        link.root = root.path().toStdString();
-        link.library = HD_AGENT_LIBRARY;
-        window = std::make_unique<MainWindow>(*settings, link);
-        window->show();
-        return *window;
-    }
-    LiveView& View() { return *window->View(); }
-    Statistics& Stats() { return window->CurrentSession().Manager().Stats(); }
-};
-
-// Waits for a painted frame that changed the screen below its title bar (the
-// clock there ticks on its own).
-constexpr int kTitleBar = 16;  // the virtual handheld's, in screen pixels at 240x320
-bool WaitForChangeBelowTitle(LiveView& view, int ms = 3000) {
-    bool seen = false;
-    auto c = QObject::connect(&view, &LiveView::framePainted, [&] {
-        if (view.LastChange().y + view.LastChange().height > kTitleBar) seen = true;
-    });
-    const bool ok = QTest::qWaitFor([&] { return seen; }, ms);
-    QObject::disconnect(c);
-    return ok;
-}
+using Rig = test::WindowRig;
+using test::WaitForChangeBelowTitle;
 
 TEST(MainWindow, ConnectShowsTheHandheldAndDisconnectZeroesTheCounters) {
     Rig rig;
@@ -171,6 +143,31 @@ TEST(MainWindow, SkinModeAwayFromFullSizeRefusesToConnect) {
     EXPECT_FALSE(w.ConnectToDevice());
     EXPECT_EQ(said, text::kSkinZoomConnect);
     EXPECT_EQ(w.StateText(), "Disconnected");
+}
+
+TEST(MainWindow, ToolsMenuOpensOneDosBoxWhileConnected) {
+    Rig rig;
+    MainWindow& w = rig.Open();
+    QMenu* tools = nullptr;
+    for (QAction* a : w.menuBar()->actions())
+        if (a->text() == "&Tools") tools = a->menu();
+    ASSERT_NE(tools, nullptr);
+    QStringList titles;
+    for (QAction* a : tools->actions()) titles << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(titles, QStringList({"Remote &DOS Box", "Handrel &Manager", "-", "&Options...",
+                                   "&Status..."}));
+    EXPECT_FALSE(tools->actions()[0]->isEnabled());
+    EXPECT_EQ(w.ShowDosBox(), nullptr);  // nothing to reach without a connection
+    ASSERT_TRUE(w.ConnectToDevice());
+    EXPECT_TRUE(tools->actions()[0]->isEnabled());
+    tools->actions()[0]->trigger();
+    DosBoxWindow* box = w.DosBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    tools->actions()[0]->trigger();
+    EXPECT_EQ(w.DosBox(), box);
+    w.DisconnectFromDevice();
+    EXPECT_FALSE(tools->actions()[0]->isEnabled());
 }
 
 TEST(MainWindow, ApplicationButtonsSendTheirKeys) {

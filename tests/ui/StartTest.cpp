@@ -30,7 +30,13 @@ TEST(StartOptions, ParsesTheProgramsOptions) {
     EXPECT_EQ(o.measureLatency, 20);
     EXPECT_EQ(o.device, "virtual");
 
+    o = {};
+    ASSERT_TRUE(
+        ParseStartOptions({"--screenshot", "d.png", "--screenshot-window", "dos"}, o, error));
+    EXPECT_EQ(o.screenshotWindow, "dos");
+
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--settings"},
+                                                {"--screenshot-window", "dos"},
                                                 {"--measure-latency", "0"},
                                                 {"--measure-latency", "2x"},
                                                 {"--device", "phone"},

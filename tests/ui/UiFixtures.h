@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
 #include "desktop/session/Settings.h"
+#include "desktop/ui/LiveView.h"
+#include "desktop/ui/MainWindow.h"
 
 namespace hd::desktop::test {
 
@@ -33,6 +36,39 @@ inline void WhenModal(std::function<void(QWidget*)> fn, QWidget* notThis = nullp
         }
     });
     timer->start();
+}
+
+// A main window over a temporary settings store and a temporary device root,
+// reaching the real agent through the built-in link.
+struct WindowRig {
+    TempStore store;
+    QTemporaryDir root;
+    std::unique_ptr<Settings> settings = store.Open();
+    std::unique_ptr<MainWindow> window;
+
+    MainWindow& Open() {
+        LinkOptions link;
+        link.root = root.path().toStdString();
+        link.library = HD_AGENT_LIBRARY;
+        window = std::make_unique<MainWindow>(*settings, link);
+        window->show();
+        return *window;
+    }
+    LiveView& View() { return *window->View(); }
+    Statistics& Stats() { return window->CurrentSession().Manager().Stats(); }
+};
+
+// Waits for a painted frame that changed the screen below its title bar (the
+// clock there ticks on its own).
+constexpr int kTitleBar = 16;  // the virtual handheld's, in screen pixels at 240x320
+inline bool WaitForChangeBelowTitle(LiveView& view, int ms = 3000) {
+    bool seen = false;
+    auto c = QObject::connect(&view, &LiveView::framePainted, [&] {
+        if (view.LastChange().y + view.LastChange().height > kTitleBar) seen = true;
+    });
+    const bool ok = QTest::qWaitFor([&] { return seen; }, ms);
+    QObject::disconnect(c);
+    return ok;
 }
 
 }  // namespace hd::desktop::test
