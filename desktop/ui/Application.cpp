@@ -14,6 +14,7 @@
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/MainWindow.h"
 #include "desktop/ui/SingleInstance.h"
+#include "desktop/ui/SkinWindow.h"
 
 namespace hd::desktop {
 
@@ -24,14 +25,27 @@ constexpr int kExitNoConnection = 3;
 // An unattended run that sees no frame in this time has failed.
 constexpr int kUnattendedLimitMs = 20000;
 
+// The window a screenshot shows, by its --screenshot-window name; null when
+// it is not open.
+QWidget* ScreenshotWindow(MainWindow& w, const std::string& name) {
+    if (name == "skin") return w.Skin() && w.Skin()->isVisible() ? w.Skin() : nullptr;
+    return &w;
+}
+
 // Saves the window once the first frame is on the screen, then quits.
-void ArmScreenshot(MainWindow& w, const QString& file) {
+void ArmScreenshot(MainWindow& w, const QString& file, const std::string& window) {
     QObject::connect(
         w.View(), &LiveView::framePainted, &w,
-        [&w, file] {
+        [&w, file, window] {
             // A moment for the window to settle at its final size.
-            QTimer::singleShot(300, &w, [&w, file] {
-                const bool ok = w.grab().save(file, "PNG");
+            QTimer::singleShot(300, &w, [&w, file, window] {
+                QWidget* shown = ScreenshotWindow(w, window);
+                if (!shown) {
+                    std::fprintf(stderr, "the %s window is not open\n", window.c_str());
+                    QCoreApplication::exit(kExitFailed);
+                    return;
+                }
+                const bool ok = shown->grab().save(file, "PNG");
                 std::fprintf(ok ? stdout : stderr, "%s %s\n",
                              ok ? "screenshot written to" : "could not write",
                              file.toLocal8Bit().constData());
@@ -98,7 +112,8 @@ int RunApplication(const StartOptions& o) {
         QObject::connect(&instance, &SingleInstance::activateRequested, &w, &MainWindow::Activate);
         QObject::connect(&instance, &SingleInstance::quitRequested, &w, &QWidget::close);
         w.show();
-        if (!o.screenshot.empty()) ArmScreenshot(w, QString::fromStdString(o.screenshot));
+        if (!o.screenshot.empty())
+            ArmScreenshot(w, QString::fromStdString(o.screenshot), o.screenshotWindow);
         if (o.measureLatency > 0) ArmLatency(w, o.measureLatency);
         if (unattended) {
             QTimer::singleShot(kUnattendedLimitMs, &w, [] {

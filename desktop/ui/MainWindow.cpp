@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -24,9 +25,19 @@
 #include "desktop/ui/OptionsApply.h"
 #include "desktop/ui/OptionsDialog.h"
 #include "desktop/ui/QtSessionUi.h"
+#include "desktop/ui/SkinWindow.h"
 #include "desktop/ui/StatusDialog.h"
 
 namespace hd::desktop {
+
+namespace {
+
+QString SkinFailure(const std::string& name, const std::string& error) {
+    return QString("The skin \"%1\" could not be loaded: %2")
+        .arg(QString::fromStdString(name), QString::fromStdString(error));
+}
+
+}  // namespace
 
 uint8_t AppButtonKey(int button, int device) {
     if (button == 5 && device == kDeviceWithAltFifthButton) return 0xCF;
@@ -39,6 +50,9 @@ MainWindow::MainWindow(Settings& store, LinkOptions link, QWidget* parent)
       m_ui(new QtSessionUi(this)),
       m_session(std::make_unique<Session>(store, *m_ui, std::move(link))),
       m_view(new LiveView(this)),
+      m_skins(tools::SkinFolders(
+          QCoreApplication::applicationDirPath().toStdString(),
+          QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString())),
       m_flags(store.LoadFlags()),
       m_device(store.Device()),
       m_zoom(store.Scale()),
@@ -199,16 +213,17 @@ bool MainWindow::ConnectToDevice() {
         return false;
     }
     if (m_flags & FLAG_SKIN) {
-        // This build has no skins, so loading one fails: skin mode is
-        // switched off in the store and the connection ends.
-        log::Forced("MainWindow::Connect:Error loading skin");
-        m_flags &= uint16_t(~FLAG_SKIN);
-        m_store.StoreFlags(uint16_t(m_flags & ~(FLAG_FAST | FLAG_SLOW)));
-        m_store.SetSkinName("");
-        DisconnectFromDevice();
-        return false;
+        const std::string name = m_store.SkinName();
+        std::string error;
+        if (!LoadSkin(name, error)) {
+            LeaveSkinMode();
+            DisconnectFromDevice();
+            ShowMessage(SkinFailure(name, error));
+            return false;
+        }
     }
     m_view->SetInput(&m_session->Command());
+    if (m_skin) m_skin->SetInput(&m_session->Command());
     m_view->update();
     m_view->setFocus();
     UpdateState();
@@ -217,10 +232,46 @@ bool MainWindow::ConnectToDevice() {
 
 void MainWindow::DisconnectFromDevice() {
     m_view->SetInput(nullptr);
+    if (m_skin) {
+        m_skin->SetInput(nullptr);
+        m_skin->hide();
+    }
     m_session->Disconnect();
     m_view->SetSource(nullptr);
     m_view->Clear();
+    if (m_skin && (m_flags & FLAG_SKIN) && m_skin->Loaded()) m_skin->show();
     UpdateState();
+}
+
+bool MainWindow::LoadSkin(const std::string& name, std::string& error) {
+    m_skins.Scan();
+    for (const auto& r : m_skins.Refused())
+        log::Forced("CSkin::Load:%s: %s", r.folder.c_str(), r.reason.c_str());
+    tools::SkinDescription skin;
+    if (!m_skins.Choose(name, m_device, skin, error)) {
+        log::Forced("CSkin::Load:%s: %s", name.c_str(), error.c_str());
+        return false;
+    }
+    if (!m_skin) {
+        m_skin = new SkinWindow(
+            m_store, *m_view, [this](int b) { return AppButtonKey(b, m_device); }, this);
+        m_skin->addAction(m_disconnect);
+        QAction* main = new QAction("Show &Main Window", m_skin);
+        connect(main, &QAction::triggered, this, &MainWindow::Activate);
+        m_skin->addAction(main);
+    }
+    if (!m_skin->Load(skin, error)) return false;
+    m_skin->SetInput(m_session->Connected() ? &m_session->Command() : nullptr);
+    m_skin->show();
+    m_skin->raise();
+    return true;
+}
+
+void MainWindow::LeaveSkinMode() {
+    m_flags &= uint16_t(~FLAG_SKIN);
+    m_store.StoreFlags(uint16_t(m_flags & ~(FLAG_FAST | FLAG_SLOW)));
+    m_store.SetSkinName("");
+    if (m_skin) m_skin->hide();
 }
 
 void MainWindow::SetZoom(int percent) {
@@ -298,16 +349,47 @@ void MainWindow::OnClipboardChanged() {
 }
 
 void MainWindow::ShowOptions() {
-    OptionsDialog dialog(ReadOptions(m_store, m_flags, m_device), {}, this);
+    m_skins.Scan();
+    OptionsDialog dialog(
+        ReadOptions(m_store, m_flags, m_device),
+        [this](int device) { return m_skins.NamesFor(device); }, this);
     if (dialog.exec() != QDialog::Accepted) return;
     RunOptionsSteps(dialog.Result());
 }
 
 void MainWindow::RunOptionsSteps(const OptionsResult& result) {
     const OptionsState state{m_flags, m_device, m_session->Connected(), m_zoom};
+    bool skinFailed = false;
     for (const OptionsStep& step : ApplyOptions(m_store, state, result)) {
         if (RunProcessStep(step)) continue;
         switch (step.kind) {
+            case OptionsStep::HideSkin:
+                if (m_skin) m_skin->hide();
+                break;
+            case OptionsStep::LoadSkin: {
+                std::string error;
+                if (!LoadSkin(step.text, error)) {
+                    skinFailed = true;
+                    ShowMessage(SkinFailure(step.text, error));
+                }
+                break;
+            }
+            case OptionsStep::ShowSkin: {
+                // Shown while connected, or again when it was shown before; a
+                // skin chosen meanwhile takes the place of the one shown.
+                if (skinFailed || (!m_session->Connected() && !m_skin)) break;
+                const std::string name = m_store.SkinName();
+                if (m_skin && m_skin->Loaded() && (name.empty() || m_skin->Skin().name == name)) {
+                    m_skin->show();
+                    break;
+                }
+                std::string error;
+                if (!LoadSkin(name, error)) {
+                    skinFailed = true;
+                    ShowMessage(SkinFailure(name, error));
+                }
+                break;
+            }
             case OptionsStep::Disconnect:
                 DisconnectFromDevice();
                 break;
@@ -323,13 +405,11 @@ void MainWindow::RunOptionsSteps(const OptionsResult& result) {
             case OptionsStep::Repaint:
                 m_view->update();
                 break;
-            case OptionsStep::LoadSkin:
-                log::Forced("MainWindow::Options:Error loading skin %s", step.text.c_str());
-                break;
-            default:  // the skin window's steps: this build has no skin window
+            default:
                 break;
         }
     }
+    if (skinFailed) LeaveSkinMode();
     UpdateState();
 }
 

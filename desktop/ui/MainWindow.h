@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "desktop/session/Session.h"
+#include "desktop/tools/SkinCatalog.h"
 #include "desktop/ui/QtClipboard.h"
 #include "desktop/ui/ViewGeometry.h"
 
@@ -26,6 +27,7 @@ namespace hd::desktop {
 class LiveView;
 class QtSessionUi;
 class Settings;
+class SkinWindow;
 class StatusDialog;
 struct OptionsResult;
 
@@ -43,6 +45,9 @@ public:
     Session& CurrentSession() { return *m_session; }
     LiveView* View() const { return m_view; }
     QtSessionUi* SessionInterface() const { return m_ui; }
+    // The skin window once a skin has been loaded, else null.
+    SkinWindow* Skin() const { return m_skin; }
+    const tools::SkinCatalog& Skins() const { return m_skins; }
     int Zoom() const { return m_zoom; }
     Rotation CurrentRotation() const { return m_rotation; }
     uint16_t Flags() const { return m_flags; }
@@ -79,11 +84,18 @@ private:
     void SaveScreenAs();
     void ShowMessage(const QString& text);
     void RunOptionsSteps(const OptionsResult& result);
+    // Loads the named skin (the first for the device type when empty) into
+    // the skin window and shows it; false with the reason.
+    bool LoadSkin(const std::string& name, std::string& error);
+    // Skin mode cannot go on: flag 0x4000 and `SkinName` are cleared.
+    void LeaveSkinMode();
 
     Settings& m_store;
     QtSessionUi* m_ui;
     std::unique_ptr<Session> m_session;
     LiveView* m_view;
+    tools::SkinCatalog m_skins;
+    SkinWindow* m_skin = nullptr;
     QtClipboard m_clipboard;
     bool m_settingClipboard = false;  // our own change must not be sent back
 

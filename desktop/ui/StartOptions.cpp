@@ -6,12 +6,14 @@ namespace hd::desktop {
 
 std::string StartUsage() {
     return "usage: handrel [-d] [--connect] [--settings FILE] [--device virtual|linux]\n"
-           "               [--root DIR] [--screenshot FILE] [--measure-latency N]\n"
+           "               [--root DIR] [--screenshot FILE] [--screenshot-window NAME]\n"
+           "               [--measure-latency N]\n"
            "  -d                   make the running Handrel quit\n"
            "  --connect            connect at start (as the automatic connect does)\n"
            "  --settings FILE      keep the settings in FILE instead of the user's store\n"
            "  --device, --root     the built-in link's handheld and its root folder\n"
            "  --screenshot FILE    connect, save the window as PNG after the first frame, quit\n"
+           "  --screenshot-window NAME  the window to save: main (the default) or skin\n"
            "  --measure-latency N  connect, time N key presses to the changed picture, quit\n";
 }
 
@@ -44,6 +46,12 @@ bool ParseStartOptions(const std::vector<std::string>& args, StartOptions& o, st
             if (!value(o.root)) return false;
         } else if (a == "--screenshot") {
             if (!value(o.screenshot)) return false;
+        } else if (a == "--screenshot-window") {
+            if (!value(o.screenshotWindow)) return false;
+            if (o.screenshotWindow != "main" && o.screenshotWindow != "skin") {
+                error = "--screenshot-window takes main or skin";
+                return false;
+            }
         } else if (a == "--measure-latency") {
             std::string n;
             if (!value(n)) return false;
