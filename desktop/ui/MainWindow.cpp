@@ -10,6 +10,9 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
@@ -25,6 +28,8 @@
 #include "desktop/ui/OptionsApply.h"
 #include "desktop/ui/OptionsDialog.h"
 #include "desktop/ui/QtSessionUi.h"
+#include "desktop/ui/ScreenPrinter.h"
+#include "desktop/ui/ScreenRecording.h"
 #include "desktop/ui/SkinWindow.h"
 #include "desktop/ui/StatusDialog.h"
 
@@ -60,6 +65,12 @@ MainWindow::MainWindow(Settings& store, LinkOptions link, QWidget* parent)
     setObjectName("HANDREL:MAIN");
     setWindowTitle("Handrel");
     setCentralWidget(m_view);
+    m_recording = new ScreenRecording(*m_view, this);
+    connect(m_recording, &ScreenRecording::failed, this, [this](const QString& message) {
+        statusBar()->showMessage("Recording stopped", 5000);
+        UpdateState();
+        ShowMessage(message);
+    });
     m_view->SetZoom(m_zoom);
     m_view->SetRotation(m_rotation);
     m_view->SetKeyboardLayout(store.Keyboard());
@@ -105,10 +116,21 @@ void MainWindow::BuildMenus() {
                                    &MainWindow::DisconnectFromDevice);
     file->addSeparator();
     m_save = file->addAction("&Save Screen As...", this, &MainWindow::SaveScreenAs);
+    // Also in the View menu: people look for it beside Save Screen As.
+    m_copyScreen = file->addAction("Copy Scree&n", QKeySequence("Ctrl+Shift+C"), this,
+                                   &MainWindow::CopyScreen);
+    file->addSeparator();
+    m_startRecording = file->addAction("Start &Recording...", this, &MainWindow::AskStartRecording);
+    m_stopRecording = file->addAction("Sto&p Recording", this, &MainWindow::StopRecording);
+    file->addSeparator();
+    m_print = file->addAction("&Print...", QKeySequence::Print, this, &MainWindow::AskPrint);
+    m_preview = file->addAction("Print Pre&view...", this, &MainWindow::ShowPrintPreview);
     file->addSeparator();
     file->addAction("E&xit", this, &QWidget::close);
 
     QMenu* view = menuBar()->addMenu("&View");
+    view->addAction(m_copyScreen);
+    view->addSeparator();
     QMenu* zoom = view->addMenu("&Zoom");
     m_zooms = new QActionGroup(this);
     for (int z : kZooms) {
@@ -186,12 +208,20 @@ void MainWindow::UpdateState() {
     m_state->setText(StateText());
     m_connect->setEnabled(!on);
     m_disconnect->setEnabled(on);
-    m_save->setEnabled(!m_view->Picture().isNull());
+    const bool picture = !m_view->Shown().isNull();
+    m_save->setEnabled(picture);
+    m_copyScreen->setEnabled(picture);
+    m_print->setEnabled(picture);
+    m_preview->setEnabled(picture);
+    m_startRecording->setEnabled(picture && !m_recording->Active());
+    m_stopRecording->setEnabled(m_recording->Active());
     m_toDevice->setEnabled(on);
     m_fromDevice->setEnabled(on);
     m_buttons->setEnabled(on);
     const uint32_t shown = m_view->FramesShown();
-    m_rate->setText(on ? QString("%1 fps").arg(shown - m_lastShown) : QString());
+    QString rate = on ? QString("%1 fps").arg(shown - m_lastShown) : QString();
+    if (m_recording->Active()) rate = "Recording  " + rate;
+    m_rate->setText(rate);
     m_lastShown = shown;
 }
 
@@ -314,6 +344,84 @@ bool MainWindow::SaveScreen(const QString& file) {
     return true;
 }
 
+bool MainWindow::CopyScreen() {
+    const QImage picture = m_view->Picture();
+    if (picture.isNull()) return false;
+    // Our own change: AutoCopy must not send it to the handheld.
+    m_settingClipboard = true;
+    QGuiApplication::clipboard()->setImage(picture);
+    m_settingClipboard = false;
+    statusBar()->showMessage("The screen is on the clipboard", 3000);
+    return true;
+}
+
+void MainWindow::AskStartRecording() {
+    QString selected;
+    QString file = QFileDialog::getSaveFileName(
+        this, "Start Recording", "handheld.avi",
+        "AVI video (*.avi);;Matroska video (*.mkv);;MP4 video (*.mp4)", &selected);
+    if (file.isEmpty()) return;
+    // A name without a video type takes the one of the chosen filter.
+    if (!media::VideoFileWriter::Supported(file.toStdString()))
+        file += selected.contains("mkv") ? ".mkv" : selected.contains("mp4") ? ".mp4" : ".avi";
+    StartRecording(file);
+}
+
+bool MainWindow::StartRecording(const QString& file) {
+    QString error;
+    const bool ok = m_recording->Start(file, error);
+    if (!ok) ShowMessage(QString("The recording could not start: %1").arg(error));
+    UpdateState();
+    return ok;
+}
+
+bool MainWindow::StopRecording() {
+    if (!m_recording->Active()) return false;
+    QString error;
+    const bool ok = m_recording->Stop(error);
+    if (ok)
+        statusBar()->showMessage(QString("Recording saved to %1 (%2 frames)")
+                                     .arg(m_recording->File())
+                                     .arg(m_recording->Frames()),
+                                 5000);
+    else
+        ShowMessage(QString("The recording could not be finished: %1").arg(error));
+    UpdateState();
+    return ok;
+}
+
+bool MainWindow::Recording() const {
+    return m_recording->Active();
+}
+
+bool MainWindow::PrintScreenTo(QPrinter& printer) {
+    QString error;
+    if (PrintScreen(m_view->Picture(), printer, error)) {
+        statusBar()->showMessage("The screen has been printed", 3000);
+        return true;
+    }
+    statusBar()->showMessage("Printing failed", 5000);
+    ShowMessage(QString("The screen could not be printed: %1").arg(error));
+    return false;
+}
+
+void MainWindow::AskPrint() {
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted) PrintScreenTo(printer);
+}
+
+void MainWindow::ShowPrintPreview() {
+    QPrinter printer;
+    QPrintPreviewDialog preview(&printer, this);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) {
+        QString error;
+        if (!PrintScreen(m_view->Picture(), *p, error))
+            statusBar()->showMessage("Print preview failed: " + error, 5000);
+    });
+    preview.exec();
+}
+
 bool MainWindow::CopyToDevice(bool quiet) {
     if (!m_session->Connected()) return false;
     bool accepted = false;
@@ -431,6 +539,7 @@ void MainWindow::Activate() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    StopRecording();
     const QPoint at = pos();
     m_store.SetWindowPos(at.x(), at.y());
     if (m_session->Connected() || m_session->Receiver().Running()) DisconnectFromDevice();

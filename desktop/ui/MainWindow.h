@@ -19,6 +19,7 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QPrinter;
 class QTimer;
 class QToolBar;
 
@@ -26,6 +27,7 @@ namespace hd::desktop {
 
 class LiveView;
 class QtSessionUi;
+class ScreenRecording;
 class Settings;
 class SkinWindow;
 class StatusDialog;
@@ -69,6 +71,15 @@ public slots:
     void ShowOptions();
     void ShowStatus();
     bool SaveScreen(const QString& file);
+    // The screen as an image on the desktop clipboard; false without one.
+    bool CopyScreen();
+    // Recording the screen into a video file (.avi, .mkv, .mp4); false
+    // with a message shown.
+    bool StartRecording(const QString& file);
+    bool StopRecording();
+    bool Recording() const;
+    // The screen on one page of the printer; false with a message shown.
+    bool PrintScreenTo(QPrinter& printer);
     // Brings the window to the front (a second start asked for it).
     void Activate();
 
@@ -82,6 +93,9 @@ private:
     void Fit();
     void OnClipboardChanged();
     void SaveScreenAs();
+    void AskStartRecording();
+    void AskPrint();
+    void ShowPrintPreview();
     void ShowMessage(const QString& text);
     void RunOptionsSteps(const OptionsResult& result);
     // Loads the named skin (the first for the device type when empty) into
@@ -107,6 +121,12 @@ private:
     QAction* m_connect = nullptr;
     QAction* m_disconnect = nullptr;
     QAction* m_save = nullptr;
+    QAction* m_copyScreen = nullptr;
+    QAction* m_startRecording = nullptr;
+    QAction* m_stopRecording = nullptr;
+    QAction* m_print = nullptr;
+    QAction* m_preview = nullptr;
+    ScreenRecording* m_recording = nullptr;
     QAction* m_toDevice = nullptr;
     QAction* m_fromDevice = nullptr;
     QAction* m_autoCopy = nullptr;
