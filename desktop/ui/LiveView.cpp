@@ -45,11 +45,15 @@ void LiveView::TakeFrame() {
     m_pending = false;
     if (!m_source) return;
     // Only the copy holds the receiver's lock; decoding happens outside it.
-    m_source->WithImage(
-        [&](const uint8_t* bmp, size_t length) { m_raw.assign(bmp, bmp + length); });
+    // The arrival is read with the image, so the two belong together.
+    int64_t arrival = 0;
+    m_source->WithImage([&](const uint8_t* bmp, size_t length) {
+        m_raw.assign(bmp, bmp + length);
+        arrival = m_arrival.load();
+    });
     if (m_raw.empty() || !DecodeScreenImage(m_raw.data(), m_raw.size(), m_next)) return;
-    m_takenArrival = std::chrono::steady_clock::time_point(
-        std::chrono::steady_clock::duration(m_arrival.load()));
+    m_takenArrival =
+        std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(arrival));
     const bool resized = m_next.width != m_rgb.width || m_next.height != m_rgb.height;
     m_lastChange = ChangedArea(m_rgb.pixels, m_next.pixels, m_next.width, m_next.height);
     std::swap(m_rgb, m_next);

@@ -291,6 +291,7 @@ bool MainWindow::LoadSkin(const std::string& name, std::string& error) {
         m_skin->addAction(main);
     }
     if (!m_skin->Load(skin, error)) return false;
+    m_session->Receiver().SetStopTag("CSkin::Stop:");
     m_skin->SetInput(m_session->Connected() ? &m_session->Command() : nullptr);
     m_skin->show();
     m_skin->raise();
@@ -301,6 +302,7 @@ void MainWindow::LeaveSkinMode() {
     m_flags &= uint16_t(~FLAG_SKIN);
     m_store.StoreFlags(uint16_t(m_flags & ~(FLAG_FAST | FLAG_SLOW)));
     m_store.SetSkinName("");
+    m_session->Receiver().SetStopTag("");
     if (m_skin) m_skin->hide();
 }
 
@@ -472,6 +474,7 @@ void MainWindow::RunOptionsSteps(const OptionsResult& result) {
         if (RunProcessStep(step)) continue;
         switch (step.kind) {
             case OptionsStep::HideSkin:
+                m_session->Receiver().SetStopTag("");
                 if (m_skin) m_skin->hide();
                 break;
             case OptionsStep::LoadSkin: {

@@ -8,10 +8,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "common/Log.h"
 #include "desktop/tools/AM.h"
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/MainWindow.h"
 #include "desktop/ui/SkinWindow.h"
+#include "support/FakeStream.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {
@@ -117,8 +119,13 @@ TEST(SkinWindow, ShowsTheHandheldInTheDeviceAndTakesItsInput) {
     EXPECT_EQ(listed, QStringList({"Plain", "Slate"}));
     EXPECT_EQ(forJornada, QStringList({"Graphite", "Plain"}));
 
-    // Disconnecting hides it for the sequence and shows it again afterwards.
+    // Disconnecting hides it for the sequence and shows it again afterwards;
+    // the receiver stops under the skin window's name.
+    hd::test::LogCapture lines;
+    log::SetEnabled(true);
     w.DisconnectFromDevice();
+    log::SetEnabled(false);
+    EXPECT_TRUE(lines.Has("CSkin::Stop:Waiting for receiver thread to terminate"));
     EXPECT_TRUE(skin->isVisible());
     EXPECT_EQ(w.StateText(), "Disconnected");
 }
