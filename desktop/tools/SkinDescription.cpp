@@ -38,8 +38,11 @@ bool Number(const std::string& s, long lo, long hi, int& out) {
     if (s.empty() || s.size() > 10) return false;
     size_t used = 0;
     long v = 0;
+    // Decimal, so that a leading zero is not read as octal; 0x for keys.
+    const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
     try {
-        v = std::stol(s, &used, 0);
+        v = std::stol(hex ? s.substr(2) : s, &used, hex ? 16 : 10);
+        if (hex) used += 2;
     } catch (...) {
         return false;
     }

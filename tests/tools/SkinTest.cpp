@@ -34,7 +34,7 @@ std::string PngHeader(uint32_t w, uint32_t h) {
 }
 
 const char* kGood =
-    "[Skin]\nName = Test\nImage = skin.png\nDevices = iPAQ, other\nScreen = 10, 20, 240, 320\n"
+    "[Skin]\nName = Test\nImage = skin.png\nDevices = iPAQ, other\nScreen = 010, 20, 240, 320\n"
     "[Button]\nArea = 10, 350, 30, 30\nAppButton = 2\n[Button]\nArea = 50,350,30,30\nKey = 0x0D\n";
 
 TEST(Skin, AGoodDescriptionLoadsAndPointsFindTheirPlace) {
