@@ -69,6 +69,7 @@ bool SkinWindow::Load(const tools::SkinDescription& skin, std::string& error) {
 void SkinWindow::SetInput(HC* command) {
     m_input = command;
     m_stylusDown = false;
+    m_rightDown = false;
 }
 
 QRect SkinWindow::ScreenRect() const {
@@ -127,6 +128,7 @@ void SkinWindow::mousePressEvent(QMouseEvent* event) {
             m_stylusDown = true;
             SendMouse(kLeftDown, at);
         } else if (event->button() == Qt::RightButton) {
+            m_rightDown = true;
             SendMouse(kRightDown, at);
         }
     } else if (hit.kind == tools::SkinHit::Button && event->button() == Qt::LeftButton) {
@@ -143,7 +145,7 @@ void SkinWindow::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     // A drag that leaves the screen keeps going at its edge, as in the view.
-    if (m_stylusDown) SendMouse(kMove, event->position().toPoint());
+    if (m_stylusDown || m_rightDown) SendMouse(kMove, event->position().toPoint());
 }
 
 void SkinWindow::mouseReleaseEvent(QMouseEvent* event) {
@@ -157,7 +159,8 @@ void SkinWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && m_stylusDown) {
         m_stylusDown = false;
         SendMouse(kLeftUp, at);
-    } else if (event->button() == Qt::RightButton && ScreenRect().contains(at)) {
+    } else if (event->button() == Qt::RightButton && m_rightDown) {
+        m_rightDown = false;
         SendMouse(kRightUp, at);
     }
 }

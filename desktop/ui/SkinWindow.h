@@ -63,6 +63,7 @@ private:
     QImage m_picture;
     HC* m_input = nullptr;
     bool m_stylusDown = false;
+    bool m_rightDown = false;  // a press on the screen gets its release
     bool m_dragging = false;
     QPoint m_dragOffset;
 };
