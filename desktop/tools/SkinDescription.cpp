@@ -89,8 +89,15 @@ bool ParseSkinDescription(const std::string& text, SkinDescription& out, std::st
     };
     while (std::getline(in, raw)) {
         ++lineNo;
-        const std::string line = Trim(raw);
+        std::string line = Trim(raw);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        // A comment may also follow a value, after a blank.
+        for (size_t i = 1; i < line.size(); ++i) {
+            if ((line[i] == ';' || line[i] == '#') && (line[i - 1] == ' ' || line[i - 1] == '\t')) {
+                line = Trim(line.substr(0, i));
+                break;
+            }
+        }
         if (line.front() == '[') {
             const std::string name = Lower(Trim(line.substr(1, line.find(']') - 1)));
             if (line.back() != ']') return fail("a section name ends with ]");

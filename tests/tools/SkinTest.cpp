@@ -35,7 +35,8 @@ std::string PngHeader(uint32_t w, uint32_t h) {
 
 const char* kGood =
     "[Skin]\nName = Test\nImage = skin.png\nDevices = iPAQ, other\nScreen = 010, 20, 240, 320\n"
-    "[Button]\nArea = 10, 350, 30, 30\nAppButton = 2\n[Button]\nArea = 50,350,30,30\nKey = 0x0D\n";
+    "[Button]\nArea = 10, 350, 30, 30\nAppButton = 2 ; the second\n[Button]  # Enter\n"
+    "Area = 50,350,30,30\nKey = 0x0D\n";
 
 TEST(Skin, AGoodDescriptionLoadsAndPointsFindTheirPlace) {
     TempDir d;
