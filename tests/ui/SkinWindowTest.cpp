@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -100,6 +101,21 @@ TEST(SkinWindow, ShowsTheHandheldInTheDeviceAndTakesItsInput) {
     EXPECT_EQ(stats.mouse.load(), 2u);
     QTest::mouseClick(skin, Qt::LeftButton, {}, QPoint(150, 20));
     EXPECT_EQ(stats.mouse.load(), 2u);
+
+    // Dragged by its body, the window moves and its place is kept.
+    const QPoint grip(150, 20), from = skin->mapToGlobal(grip), by(25, 15);
+    QMouseEvent press(QEvent::MouseButtonPress, grip, from, Qt::LeftButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(skin, &press);
+    QMouseEvent move(QEvent::MouseMove, grip + by, from + by, Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(skin, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, grip + by, from + by, Qt::LeftButton,
+                        Qt::NoButton, {});
+    QCoreApplication::sendEvent(skin, &release);
+    EXPECT_EQ(skin->pos(), QPoint(55, 55));
+    int x = 0, y = 0;
+    rig.settings->SkinPos(x, y);
+    EXPECT_EQ(QPoint(x, y), QPoint(55, 55));
+    EXPECT_EQ(stats.mouse.load(), 2u);  // a drag is not a tap
 
     // Keys typed on the skin reach the handheld as the view's do.
     skin->activateWindow();
