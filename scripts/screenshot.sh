@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the real Handrel window under Xvfb, connected to the built-in virtual
 # handheld, and writes a PNG of it once the first frame is painted.
-#   scripts/screenshot.sh [OUT.png] [--window dos|manager] [extra handrel options...]
-#     --window NAME saves that tool window instead of the main window: dos is
-#     the Remote DOS Box after "dir 1:\", manager the Handrel Manager.
+#   scripts/screenshot.sh [OUT.png] [--window NAME] [extra handrel options...]
+#     --window NAME saves another window instead of the main window: dos is
+#     the Remote DOS Box after "dir 1:\", manager the Handrel Manager, skin
+#     the skin window (SKIN=NAME picks the skin, DEVICE=0..3 the device type).
 #   scripts/screenshot.sh --measure-latency 20   # times 20 key presses instead
 # BUILD selects the build folder (default: build).
 set -eu
@@ -18,7 +19,7 @@ fi
 window=()
 name=handrel
 if [ $# -gt 0 ] && [ "$1" = "--window" ]; then
-    [ $# -gt 1 ] || { echo "screenshot: --window needs a name (dos, manager)" >&2; exit 1; }
+    [ $# -gt 1 ] || { echo "screenshot: --window needs a name (dos, manager, skin)" >&2; exit 1; }
     window=(--screenshot-window "$2")
     name="handrel-$2"
     shift 2
@@ -36,10 +37,15 @@ printf 'Handrel on the handheld\n' > "$work/root/readme.txt"
 printf 'notes\n' > "$work/root/My Documents/notes.txt"
 # A store of its own: no first-start dialog, the default (built-in) connection.
 printf '[General]\nVersion=2.17\n' > "$work/handrel.ini"
+case "$name" in
+    # Skin mode at 100 %, the skin window placed where the screen shows it.
+    handrel-skin) printf 'Id=16384\nScale=100\nSkinName=%s\nDevice=%s\nSkinX=40\nSkinY=40\n' \
+                      "${SKIN:-}" "${DEVICE:-0}" >> "$work/handrel.ini" ;;
+esac
 if printf '%s\n' "$@" | grep -q -- '--measure-latency'; then
     mode=()
 else
-    mode=(--screenshot "$out" "${window[@]}")
+    mode=(--screenshot "$out" ${window[@]+"${window[@]}"})
 fi
 XDG_RUNTIME_DIR="$work" XDG_STATE_HOME="$work/state" \
     xvfb-run -a -s "-screen 0 1024x768x24" \

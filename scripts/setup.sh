@@ -3,7 +3,8 @@
 # Runs as root or through sudo; does nothing when everything is present.
 set -eu
 pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libgtest-dev libgmock-dev
-      libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev libevdev-dev xvfb xauth
+      libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libevdev-dev xvfb xauth
+      libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
       libx11-dev libxext-dev libxtst-dev libxdamage-dev libxres-dev openbox)
 missing=()
 for p in "${pkgs[@]}"; do

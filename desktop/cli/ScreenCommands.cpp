@@ -1,4 +1,5 @@
-// screenshot, watch, stats: the screen stream and the connection statistics.
+// screenshot, record, watch, stats: the screen stream and the connection
+// statistics.
 #include <QImage>
 #include <chrono>
 #include <condition_variable>
@@ -8,6 +9,7 @@
 
 #include "desktop/cli/Command.h"
 #include "desktop/cli/FrameWaiter.h"
+#include "desktop/media/ScreenRecorder.h"
 #include "desktop/session/ScreenImage.h"
 
 namespace hd::cli {
@@ -24,6 +26,22 @@ std::string CheckWatch(const std::vector<std::string>& a) {
     if (a.size() != 1 || a[0].empty() || a[0].size() > 6 ||
         a[0].find_first_not_of("0123456789") != std::string::npos || std::stoi(a[0]) < 1)
         return "watch needs a number of SECONDS (1 or more)";
+    return "";
+}
+
+// A whole number of seconds, 1 to a day.
+bool Seconds(const std::string& s, int& out) {
+    if (s.empty() || s.size() > 5 || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    out = std::stoi(s);
+    return out >= 1 && out <= 86400;
+}
+
+std::string CheckRecord(const std::vector<std::string>& a) {
+    int seconds = 0;
+    if (a.size() != 2 || !Seconds(a[1], seconds))
+        return "record needs a FILE (.avi, .mkv or .mp4) and a number of SECONDS (1 to 86400)";
+    if (!media::VideoFileWriter::Supported(a[0])) return "record saves .avi, .mkv or .mp4 files";
     return "";
 }
 
@@ -52,6 +70,57 @@ int Screenshot(Context& c) {
         return EXIT_FAILED;
     }
     std::printf("%s: %dx%d\n", file.c_str(), rgb.width, rgb.height);
+    return EXIT_DONE;
+}
+
+// The receiver's current image and when it arrived, read together.
+bool CurrentFrame(Context& c, desktop::RgbImage& out, Clock::time_point& arrival) {
+    bool ok = false;
+    c.session.Receiver().WithImage([&](const uint8_t* p, size_t n) {
+        ok = desktop::DecodeScreenImage(p, n, out);
+        arrival = FrameWaiter::Of(c).LastArrival();
+    });
+    return ok;
+}
+
+int Record(Context& c) {
+    const std::string& file = c.options.args[0];
+    int seconds = 0;
+    Seconds(c.options.args[1], seconds);
+    FrameWaiter& frames = FrameWaiter::Of(c);
+    desktop::RgbImage picture;
+    Clock::time_point arrival;
+    if (!frames.WaitFirst(std::chrono::seconds(15)) || !CurrentFrame(c, picture, arrival)) {
+        Fail("no screen image arrived");
+        return EXIT_FAILED;
+    }
+    media::ScreenRecorder recorder;
+    std::string error;
+    const auto start = Clock::now();
+    if (!recorder.Start(file, picture, start, error)) {
+        Fail("cannot record to " + file + ": " + error);
+        return EXIT_FAILED;
+    }
+    const auto end = start + std::chrono::seconds(seconds);
+    int seen = 0;
+    frames.WaitNext(seen, start);  // the frames so far are in the first picture
+    bool lost = false;
+    while (Clock::now() < end) {
+        if (c.lost || !c.session.Receiver().Running()) {
+            lost = true;
+            break;
+        }
+        if (!frames.WaitNext(seen, std::min(end, Clock::now() + std::chrono::milliseconds(100))))
+            continue;
+        if (CurrentFrame(c, picture, arrival) && !recorder.Add(picture, arrival)) break;
+    }
+    const bool stopped = recorder.Stop(lost ? Clock::now() : std::min(end, Clock::now()));
+    if (!stopped || lost) {
+        Fail(lost ? "the connection to the device was lost; " + file + " holds what came before"
+                  : "the recording stopped: " + recorder.Error());
+        return EXIT_FAILED;
+    }
+    std::printf("%s: %d frames, %d s\n", file.c_str(), recorder.Frames(), seconds);
     return EXIT_DONE;
 }
 
@@ -109,6 +178,8 @@ std::vector<Command> ScreenCommands() {
     return {
         {"screenshot", "screenshot FILE.png", "save the device's screen as a PNG image",
          CheckScreenshot, Screenshot, true},
+        {"record", "record FILE SECONDS", "record the screen as a video (.avi, .mkv or .mp4)",
+         CheckRecord, Record, true},
         {"watch", "watch SECONDS", "print frames, bytes and frames per second each second",
          CheckWatch, Watch, true},
         {"stats", "stats", "the connection statistics after a short session", CheckNone, Stats,

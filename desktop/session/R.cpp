@@ -52,11 +52,11 @@ void R::Stop() {
     m_channel.ShutdownStream(stream);
     m_stop.Set();
     if (m_thread.joinable()) {
-        log::Log("Waiting for receiver thread to terminate");
+        log::Log("%sWaiting for receiver thread to terminate", m_stopTag.c_str());
         for (int i = 0; i < 100 && !m_ended.load(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (!m_ended.load()) {
-            log::Forced("Forcing receiver thread to terminate");
+            log::Forced("%sForcing receiver thread to terminate", m_stopTag.c_str());
             m_channel.ShutdownStream(stream);
         }
         m_thread.join();

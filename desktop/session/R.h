@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "common/Event.h"
@@ -34,6 +35,9 @@ public:
     // Opens the screen channel and starts the thread; false when either fails.
     bool Start(ScreenView* view, uint16_t flags);
     void Stop();
+    // Who stops the receiver, as its stop messages say: "" for the main
+    // window, "CSkin::Stop:" while the skin window shows the screen.
+    void SetStopTag(std::string tag) { m_stopTag = std::move(tag); }
     bool Running() const { return m_thread.joinable() && !m_ended.load(); }
 
     // Runs fn on the current image under the lock (length 0 before the first).
@@ -62,6 +66,7 @@ private:
     std::atomic<bool> m_ended{true};
     Event m_stop{true};
     std::thread m_thread;
+    std::string m_stopTag;
 };
 
 }  // namespace hd::desktop

@@ -31,6 +31,7 @@ LiveView::LiveView(QWidget* parent) : QWidget(parent) {
 }
 
 void LiveView::FrameReady(const uint8_t*, size_t) {
+    m_arrival = std::chrono::steady_clock::now().time_since_epoch().count();
     // One repaint in flight at most; the receiver never waits for us.
     if (m_pending.exchange(true)) {
         ++m_skipped;
@@ -44,9 +45,15 @@ void LiveView::TakeFrame() {
     m_pending = false;
     if (!m_source) return;
     // Only the copy holds the receiver's lock; decoding happens outside it.
-    m_source->WithImage(
-        [&](const uint8_t* bmp, size_t length) { m_raw.assign(bmp, bmp + length); });
+    // The arrival is read with the image, so the two belong together.
+    int64_t arrival = 0;
+    m_source->WithImage([&](const uint8_t* bmp, size_t length) {
+        m_raw.assign(bmp, bmp + length);
+        arrival = m_arrival.load();
+    });
     if (m_raw.empty() || !DecodeScreenImage(m_raw.data(), m_raw.size(), m_next)) return;
+    m_takenArrival =
+        std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(arrival));
     const bool resized = m_next.width != m_rgb.width || m_next.height != m_rgb.height;
     m_lastChange = ChangedArea(m_rgb.pixels, m_next.pixels, m_next.width, m_next.height);
     std::swap(m_rgb, m_next);
@@ -59,6 +66,7 @@ void LiveView::TakeFrame() {
     } else if (m_lastChange.Empty()) {
         return;  // nothing to paint
     }
+    emit frameTaken();
     m_unpainted = true;
     const Area a = resized ? Area{0, 0, width(), height()} : m_geometry.ToView(m_lastChange);
     update(a.x, a.y, a.width, a.height);

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -45,11 +46,15 @@ public:
     // The handheld's screen as last received, upright and unzoomed; null
     // before the first frame.
     QImage Picture() const;
+    // The same without a copy, valid until the next frame is taken.
+    const QImage& Shown() const { return m_image; }
     const RgbImage& Pixels() const { return m_rgb; }
     // The screen area the last frame changed.
     Area LastChange() const { return m_lastChange; }
 
     uint32_t FramesShown() const { return m_shown; }
+    // When the receiver applied the frame last taken (steady clock).
+    std::chrono::steady_clock::time_point LastArrival() const { return m_takenArrival; }
     uint32_t FramesSkipped() const { return m_skipped.load(); }
 
     QSize sizeHint() const override;
@@ -58,6 +63,9 @@ public:
 signals:
     // A frame not painted before has been painted.
     void framePainted();
+    // A new picture has been taken from the receiver (painted or not); the
+    // skin window and the recorder follow it.
+    void frameTaken();
     // The view's size changed (first frame, new screen size, zoom, rotation).
     void sizeChanged();
 
@@ -79,6 +87,8 @@ private:
     ViewGeometry m_geometry;
     int m_layout = 0;
     std::atomic<bool> m_pending{false};
+    std::atomic<int64_t> m_arrival{0};  // steady-clock ticks of the latest frame
+    std::chrono::steady_clock::time_point m_takenArrival;
     std::atomic<uint32_t> m_skipped{0};
     std::vector<uint8_t> m_raw;  // the receiver's BMP image, copied
     RgbImage m_rgb, m_next;

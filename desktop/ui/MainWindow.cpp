@@ -10,6 +10,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -27,9 +28,20 @@
 #include "desktop/ui/OptionsApply.h"
 #include "desktop/ui/OptionsDialog.h"
 #include "desktop/ui/QtSessionUi.h"
+#include "desktop/ui/ScreenRecording.h"
+#include "desktop/ui/SkinWindow.h"
 #include "desktop/ui/StatusDialog.h"
 
 namespace hd::desktop {
+
+namespace {
+
+QString SkinFailure(const std::string& name, const std::string& error) {
+    return QString("The skin \"%1\" could not be loaded: %2")
+        .arg(QString::fromStdString(name), QString::fromStdString(error));
+}
+
+}  // namespace
 
 uint8_t AppButtonKey(int button, int device) {
     if (button == 5 && device == kDeviceWithAltFifthButton) return 0xCF;
@@ -42,6 +54,9 @@ MainWindow::MainWindow(Settings& store, LinkOptions link, QWidget* parent)
       m_ui(new QtSessionUi(this)),
       m_session(std::make_unique<Session>(store, *m_ui, std::move(link))),
       m_view(new LiveView(this)),
+      m_skins(tools::SkinFolders(
+          QCoreApplication::applicationDirPath().toStdString(),
+          QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString())),
       m_flags(store.LoadFlags()),
       m_device(store.Device()),
       m_zoom(store.Scale()),
@@ -49,6 +64,12 @@ MainWindow::MainWindow(Settings& store, LinkOptions link, QWidget* parent)
     setObjectName("HANDREL:MAIN");
     setWindowTitle("Handrel");
     setCentralWidget(m_view);
+    m_recording = new ScreenRecording(*m_view, this);
+    connect(m_recording, &ScreenRecording::failed, this, [this](const QString& message) {
+        statusBar()->showMessage("Recording stopped", 5000);
+        UpdateState();
+        ShowMessage(message);
+    });
     m_view->SetZoom(m_zoom);
     m_view->SetRotation(m_rotation);
     m_view->SetKeyboardLayout(store.Keyboard());
@@ -96,10 +117,21 @@ void MainWindow::BuildMenus() {
                                    &MainWindow::DisconnectFromDevice);
     file->addSeparator();
     m_save = file->addAction("&Save Screen As...", this, &MainWindow::SaveScreenAs);
+    // Also in the View menu: people look for it beside Save Screen As.
+    m_copyScreen = file->addAction("Copy Scree&n", QKeySequence("Ctrl+Shift+C"), this,
+                                   &MainWindow::CopyScreen);
+    file->addSeparator();
+    m_startRecording = file->addAction("Start &Recording...", this, &MainWindow::AskStartRecording);
+    m_stopRecording = file->addAction("Sto&p Recording", this, &MainWindow::StopRecording);
+    file->addSeparator();
+    m_print = file->addAction("&Print...", QKeySequence::Print, this, &MainWindow::AskPrint);
+    m_preview = file->addAction("Print Pre&view...", this, &MainWindow::ShowPrintPreview);
     file->addSeparator();
     file->addAction("E&xit", this, &QWidget::close);
 
     QMenu* view = menuBar()->addMenu("&View");
+    view->addAction(m_copyScreen);
+    view->addSeparator();
     QMenu* zoom = view->addMenu("&Zoom");
     m_zooms = new QActionGroup(this);
     for (int z : kZooms) {
@@ -184,14 +216,22 @@ void MainWindow::UpdateState() {
     m_state->setText(StateText());
     m_connect->setEnabled(!on);
     m_disconnect->setEnabled(on);
-    m_save->setEnabled(!m_view->Picture().isNull());
+    const bool picture = !m_view->Shown().isNull();
+    m_save->setEnabled(picture);
+    m_copyScreen->setEnabled(picture);
+    m_print->setEnabled(picture);
+    m_preview->setEnabled(picture);
+    m_startRecording->setEnabled(picture && !m_recording->Active());
+    m_stopRecording->setEnabled(m_recording->Active());
     m_toDevice->setEnabled(on);
     m_fromDevice->setEnabled(on);
     m_dosBoxAction->setEnabled(on);
     m_managerAction->setEnabled(on);
     m_buttons->setEnabled(on);
     const uint32_t shown = m_view->FramesShown();
-    m_rate->setText(on ? QString("%1 fps").arg(shown - m_lastShown) : QString());
+    QString rate = on ? QString("%1 fps").arg(shown - m_lastShown) : QString();
+    if (m_recording->Active()) rate = "Recording  " + rate;
+    m_rate->setText(rate);
     m_lastShown = shown;
 }
 
@@ -213,16 +253,17 @@ bool MainWindow::ConnectToDevice() {
         return false;
     }
     if (m_flags & FLAG_SKIN) {
-        // This build has no skins, so loading one fails: skin mode is
-        // switched off in the store and the connection ends.
-        log::Forced("MainWindow::Connect:Error loading skin");
-        m_flags &= uint16_t(~FLAG_SKIN);
-        m_store.StoreFlags(uint16_t(m_flags & ~(FLAG_FAST | FLAG_SLOW)));
-        m_store.SetSkinName("");
-        DisconnectFromDevice();
-        return false;
+        const std::string name = m_store.SkinName();
+        std::string error;
+        if (!LoadSkin(name, error)) {
+            LeaveSkinMode();
+            DisconnectFromDevice();
+            ShowMessage(SkinFailure(name, error));
+            return false;
+        }
     }
     m_view->SetInput(&m_session->Command());
+    if (m_skin) m_skin->SetInput(&m_session->Command());
     m_view->update();
     m_view->setFocus();
     UpdateState();
@@ -231,10 +272,48 @@ bool MainWindow::ConnectToDevice() {
 
 void MainWindow::DisconnectFromDevice() {
     m_view->SetInput(nullptr);
+    if (m_skin) {
+        m_skin->SetInput(nullptr);
+        m_skin->hide();
+    }
     m_session->Disconnect();
     m_view->SetSource(nullptr);
     m_view->Clear();
+    if (m_skin && (m_flags & FLAG_SKIN) && m_skin->Loaded()) m_skin->show();
     UpdateState();
+}
+
+bool MainWindow::LoadSkin(const std::string& name, std::string& error) {
+    m_skins.Scan();
+    for (const auto& r : m_skins.Refused())
+        log::Forced("CSkin::Load:%s: %s", r.folder.c_str(), r.reason.c_str());
+    tools::SkinDescription skin;
+    if (!m_skins.Choose(name, m_device, skin, error)) {
+        log::Forced("CSkin::Load:%s: %s", name.c_str(), error.c_str());
+        return false;
+    }
+    if (!m_skin) {
+        m_skin = new SkinWindow(
+            m_store, *m_view, [this](int b) { return AppButtonKey(b, m_device); }, this);
+        m_skin->addAction(m_disconnect);
+        QAction* main = new QAction("Show &Main Window", m_skin);
+        connect(main, &QAction::triggered, this, &MainWindow::Activate);
+        m_skin->addAction(main);
+    }
+    if (!m_skin->Load(skin, error)) return false;
+    m_session->Receiver().SetStopTag("CSkin::Stop:");
+    m_skin->SetInput(m_session->Connected() ? &m_session->Command() : nullptr);
+    m_skin->show();
+    m_skin->raise();
+    return true;
+}
+
+void MainWindow::LeaveSkinMode() {
+    m_flags &= uint16_t(~FLAG_SKIN);
+    m_store.StoreFlags(uint16_t(m_flags & ~(FLAG_FAST | FLAG_SLOW)));
+    m_store.SetSkinName("");
+    m_session->Receiver().SetStopTag("");
+    if (m_skin) m_skin->hide();
 }
 
 void MainWindow::SetZoom(int percent) {
@@ -312,16 +391,48 @@ void MainWindow::OnClipboardChanged() {
 }
 
 void MainWindow::ShowOptions() {
-    OptionsDialog dialog(ReadOptions(m_store, m_flags, m_device), {}, this);
+    m_skins.Scan();
+    OptionsDialog dialog(
+        ReadOptions(m_store, m_flags, m_device),
+        [this](int device) { return m_skins.NamesFor(device); }, this);
     if (dialog.exec() != QDialog::Accepted) return;
     RunOptionsSteps(dialog.Result());
 }
 
 void MainWindow::RunOptionsSteps(const OptionsResult& result) {
     const OptionsState state{m_flags, m_device, m_session->Connected(), m_zoom};
+    bool skinFailed = false;
     for (const OptionsStep& step : ApplyOptions(m_store, state, result)) {
         if (RunProcessStep(step)) continue;
         switch (step.kind) {
+            case OptionsStep::HideSkin:
+                m_session->Receiver().SetStopTag("");
+                if (m_skin) m_skin->hide();
+                break;
+            case OptionsStep::LoadSkin: {
+                std::string error;
+                if (!LoadSkin(step.text, error)) {
+                    skinFailed = true;
+                    ShowMessage(SkinFailure(step.text, error));
+                }
+                break;
+            }
+            case OptionsStep::ShowSkin: {
+                // Shown while connected, or again when it was shown before; a
+                // skin chosen meanwhile takes the place of the one shown.
+                if (skinFailed || (!m_session->Connected() && !m_skin)) break;
+                const std::string name = m_store.SkinName();
+                if (m_skin && m_skin->Loaded() && (name.empty() || m_skin->Skin().name == name)) {
+                    m_skin->show();
+                    break;
+                }
+                std::string error;
+                if (!LoadSkin(name, error)) {
+                    skinFailed = true;
+                    ShowMessage(SkinFailure(name, error));
+                }
+                break;
+            }
             case OptionsStep::Disconnect:
                 DisconnectFromDevice();
                 break;
@@ -337,14 +448,12 @@ void MainWindow::RunOptionsSteps(const OptionsResult& result) {
             case OptionsStep::Repaint:
                 m_view->update();
                 break;
-            case OptionsStep::LoadSkin:
-                log::Forced("MainWindow::Options:Error loading skin %s", step.text.c_str());
-                break;
-            default:  // the skin window's steps: this build has no skin window
+            default:
                 break;
         }
     }
     if (m_dosBox) m_dosBox->SetFontHeight(m_store.DOSFontHeight());
+    if (skinFailed) LeaveSkinMode();
     UpdateState();
 }
 
@@ -393,6 +502,9 @@ QString MainWindow::OpenToolForScreenshot(const QString& name) {
         QTimer::singleShot(0, this, &MainWindow::ShowManager);
         return "Manager";
     }
+    // The skin window opens with the connection when skin mode is on.
+    if (name == "skin") return m_skin ? m_skin->objectName() : QString();
+    if (name == "main") return objectName();
     return {};
 }
 
@@ -404,6 +516,7 @@ void MainWindow::Activate() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    StopRecording();
     const QPoint at = pos();
     m_store.SetWindowPos(at.x(), at.y());
     if (m_session->Connected() || m_session->Receiver().Running()) DisconnectFromDevice();

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "desktop/session/Session.h"
+#include "desktop/tools/SkinCatalog.h"
 #include "desktop/ui/QtClipboard.h"
 #include "desktop/ui/ViewGeometry.h"
 
@@ -20,6 +21,7 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QTimer;
 class QToolBar;
 
@@ -28,7 +30,9 @@ namespace hd::desktop {
 class DosBoxWindow;
 class LiveView;
 class QtSessionUi;
+class ScreenRecording;
 class Settings;
+class SkinWindow;
 class StatusDialog;
 struct OptionsResult;
 
@@ -46,6 +50,9 @@ public:
     Session& CurrentSession() { return *m_session; }
     LiveView* View() const { return m_view; }
     QtSessionUi* SessionInterface() const { return m_ui; }
+    // The skin window once a skin has been loaded, else null.
+    SkinWindow* Skin() const { return m_skin; }
+    const tools::SkinCatalog& Skins() const { return m_skins; }
     int Zoom() const { return m_zoom; }
     Rotation CurrentRotation() const { return m_rotation; }
     uint16_t Flags() const { return m_flags; }
@@ -76,6 +83,15 @@ public slots:
     QString OpenToolForScreenshot(const QString& name);
     DosBoxWindow* DosBox() const;
     bool SaveScreen(const QString& file);
+    // The screen as an image on the desktop clipboard; false without one.
+    bool CopyScreen();
+    // Recording the screen into a video file (.avi, .mkv, .mp4); false
+    // with a message shown.
+    bool StartRecording(const QString& file);
+    bool StopRecording();
+    bool Recording() const;
+    // The screen on one page of the printer; false with a message shown.
+    bool PrintScreenTo(QPrinter& printer);
     // Brings the window to the front (a second start asked for it).
     void Activate();
 
@@ -90,13 +106,23 @@ private:
     void Fit();
     void OnClipboardChanged();
     void SaveScreenAs();
+    void AskStartRecording();
+    void AskPrint();
+    void ShowPrintPreview();
     void ShowMessage(const QString& text);
     void RunOptionsSteps(const OptionsResult& result);
+    // Loads the named skin (the first for the device type when empty) into
+    // the skin window and shows it; false with the reason.
+    bool LoadSkin(const std::string& name, std::string& error);
+    // Skin mode cannot go on: flag 0x4000 and `SkinName` are cleared.
+    void LeaveSkinMode();
 
     Settings& m_store;
     QtSessionUi* m_ui;
     std::unique_ptr<Session> m_session;
     LiveView* m_view;
+    tools::SkinCatalog m_skins;
+    SkinWindow* m_skin = nullptr;
     QtClipboard m_clipboard;
     bool m_settingClipboard = false;  // our own change must not be sent back
 
@@ -108,6 +134,12 @@ private:
     QAction* m_connect = nullptr;
     QAction* m_disconnect = nullptr;
     QAction* m_save = nullptr;
+    QAction* m_copyScreen = nullptr;
+    QAction* m_startRecording = nullptr;
+    QAction* m_stopRecording = nullptr;
+    QAction* m_print = nullptr;
+    QAction* m_preview = nullptr;
+    ScreenRecording* m_recording = nullptr;
     QAction* m_toDevice = nullptr;
     QAction* m_fromDevice = nullptr;
     QAction* m_autoCopy = nullptr;

@@ -37,7 +37,7 @@ QComboBox* Combo(const char* name) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(const OptionsResult& initial, SkinCatalog skins, QWidget* parent)
+OptionsDialog::OptionsDialog(const OptionsResult& initial, SkinLister skins, QWidget* parent)
     : QDialog(parent), m_skins(std::move(skins)) {
     if (!m_skins) m_skins = [](int) { return std::vector<std::string>{}; };
     setObjectName("Options");
@@ -240,8 +240,9 @@ void OptionsDialog::FillSkins(const std::string& select) {
     m_skinName->clear();
     for (const auto& s : m_skins(std::max(m_device->checkedId(), 0)))
         m_skinName->addItem(QString::fromStdString(s));
+    // A name that is not (or no longer) there gives way to the first skin.
     const int at = m_skinName->findText(QString::fromStdString(select));
-    m_skinName->setCurrentIndex(at);
+    m_skinName->setCurrentIndex(at >= 0 ? at : (m_skinName->count() > 0 ? 0 : -1));
     // Without a skin there is no skin mode to switch on.
     const bool any = m_skinName->count() > 0;
     if (!any) m_viewInSkin->setChecked(false);

@@ -20,14 +20,14 @@ class QPushButton;
 
 namespace hd::desktop {
 
-// The skins available for a device type (the skin feature's catalogue). This
-// build has none, so the default catalogue returns an empty list.
-using SkinCatalog = std::function<std::vector<std::string>(int device)>;
+// The names of the skins available for a device type (the skin catalogue's
+// answer); without one the list is empty.
+using SkinLister = std::function<std::vector<std::string>(int device)>;
 
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit OptionsDialog(const OptionsResult& initial, SkinCatalog skins = {},
+    explicit OptionsDialog(const OptionsResult& initial, SkinLister skins = {},
                            QWidget* parent = nullptr);
 
     // The values shown now (what OK returns); hosts in display order.
@@ -47,7 +47,7 @@ private:
     void OnDelete();
     void FillSkins(const std::string& select);
 
-    SkinCatalog m_skins;
+    SkinLister m_skins;
     QCheckBox* m_autoStart = nullptr;
     QCheckBox* m_autoConnect = nullptr;
     QCheckBox* m_multiInst = nullptr;

@@ -136,6 +136,27 @@ TEST_F(CliE2E, WatchSeesTheClock) {
     EXPECT_GE(frames, 3u);  // the full image, then the clock at least twice
 }
 
+TEST_F(CliE2E, RecordWritesAVideoOrSaysWhyNot) {
+    auto args = Base();
+    args.insert(args.end(), {"--root", dir + "/root", "record", dir + "/screen.mkv", "2"});
+    Cli record(args, dir);
+    ASSERT_EQ(record.Wait(20000), 0) << record.Output();
+    int frames = 0;
+    ASSERT_EQ(std::sscanf(record.Output().substr(record.Output().find(": ")).c_str(),
+                          ": %d frames, 2 s", &frames),
+              1)
+        << record.Output();
+    EXPECT_GE(frames, 2);  // the first picture and the last again at the end
+    EXPECT_GT(fs::file_size(dir + "/screen.mkv"), 1000u);
+
+    args = Base();
+    args.insert(args.end(), {"--root", dir + "/root", "record", dir + "/no/such.avi", "2"});
+    Cli nowhere(args, dir);
+    EXPECT_EQ(nowhere.Wait(20000), 1);
+    EXPECT_NE(nowhere.Output().find("cannot record to " + dir + "/no/such.avi"), std::string::npos)
+        << nowhere.Output();
+}
+
 TEST_F(CliE2E, ListenerGoingAwayEndsTheCli) {
     auto listener = std::make_unique<test::ListenerProcess>();
     auto args = Base();

@@ -140,7 +140,7 @@ TEST(OptionsDialog, EnablingRules) {
 
 TEST(OptionsDialog, SkinControlsFollowTheCatalogue) {
     OptionsResult start;
-    start.viewInSkin = true;  // stored on, but this build has no skin
+    start.viewInSkin = true;  // stored on, but no skin is listed
     OptionsDialog none(start);
     auto* view = Find<QCheckBox>(none, "viewInSkin");
     EXPECT_FALSE(view->isEnabled());
