@@ -1,6 +1,7 @@
 #include "desktop/ui/Application.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -24,14 +25,25 @@ constexpr int kExitNoConnection = 3;
 // An unattended run that sees no frame in this time has failed.
 constexpr int kUnattendedLimitMs = 20000;
 
-// Saves the window once the first frame is on the screen, then quits.
-void ArmScreenshot(MainWindow& w, const QString& file) {
+// Saves the window (or the tool window named) once the first frame is on
+// the screen, then quits.
+void ArmScreenshot(MainWindow& w, const QString& file, const QString& window) {
     QObject::connect(
         w.View(), &LiveView::framePainted, &w,
-        [&w, file] {
+        [&w, file, window] {
+            QPointer<QWidget> target = &w;
+            if (!window.isEmpty()) {
+                target = w.OpenToolWindow(window);
+                if (!target) {
+                    std::fprintf(stderr, "no tool window named %s\n",
+                                 window.toLocal8Bit().constData());
+                    QCoreApplication::exit(kExitFailed);
+                    return;
+                }
+            }
             // A moment for the window to settle at its final size.
-            QTimer::singleShot(300, &w, [&w, file] {
-                const bool ok = w.grab().save(file, "PNG");
+            QTimer::singleShot(window.isEmpty() ? 300 : 800, &w, [target, file] {
+                const bool ok = target && target->grab().save(file, "PNG");
                 std::fprintf(ok ? stdout : stderr, "%s %s\n",
                              ok ? "screenshot written to" : "could not write",
                              file.toLocal8Bit().constData());
@@ -98,7 +110,9 @@ int RunApplication(const StartOptions& o) {
         QObject::connect(&instance, &SingleInstance::activateRequested, &w, &MainWindow::Activate);
         QObject::connect(&instance, &SingleInstance::quitRequested, &w, &QWidget::close);
         w.show();
-        if (!o.screenshot.empty()) ArmScreenshot(w, QString::fromStdString(o.screenshot));
+        if (!o.screenshot.empty())
+            ArmScreenshot(w, QString::fromStdString(o.screenshot),
+                          QString::fromStdString(o.screenshotWindow));
         if (o.measureLatency > 0) ArmLatency(w, o.measureLatency);
         if (unattended) {
             QTimer::singleShot(kUnattendedLimitMs, &w, [] {

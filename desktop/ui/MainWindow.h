@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 
@@ -18,11 +19,13 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QMenu;
 class QTimer;
 class QToolBar;
 
 namespace hd::desktop {
 
+class ExplorerWindow;
 class LiveView;
 class QtSessionUi;
 class Settings;
@@ -63,6 +66,14 @@ public slots:
     void SetAutoCopy(bool on);
     void ShowOptions();
     void ShowStatus();
+    // Tools > Explore...: opens the explorer, or gives the open one the focus.
+    void ShowExplorer();
+    // Copies desktop files dropped on the live view into the handheld's
+    // "1:\My Documents" (made when missing); false when nothing was copied.
+    bool DropOnDevice(const QStringList& paths);
+    // The tool window of that name ("explorer"), opened; null for an unknown
+    // name or when it cannot open (not connected).
+    QWidget* OpenToolWindow(const QString& name);
     bool SaveScreen(const QString& file);
     // Brings the window to the front (a second start asked for it).
     void Activate();
@@ -73,6 +84,7 @@ protected:
 private:
     void BuildMenus();
     void BuildToolBar();
+    void BuildExploreAction(QMenu* tools);
     void UpdateState();
     void Fit();
     void OnClipboardChanged();
@@ -106,6 +118,8 @@ private:
     QLabel* m_rate = nullptr;
     QTimer* m_tick = nullptr;
     StatusDialog* m_status = nullptr;
+    QAction* m_explore = nullptr;
+    QPointer<ExplorerWindow> m_explorer;
     uint32_t m_lastShown = 0;
 };
 

@@ -6,12 +6,15 @@ namespace hd::desktop {
 
 std::string StartUsage() {
     return "usage: handrel [-d] [--connect] [--settings FILE] [--device virtual|linux]\n"
-           "               [--root DIR] [--screenshot FILE] [--measure-latency N]\n"
+           "               [--root DIR] [--screenshot FILE [--screenshot-window NAME]]\n"
+           "               [--measure-latency N]\n"
            "  -d                   make the running Handrel quit\n"
            "  --connect            connect at start (as the automatic connect does)\n"
            "  --settings FILE      keep the settings in FILE instead of the user's store\n"
            "  --device, --root     the built-in link's handheld and its root folder\n"
            "  --screenshot FILE    connect, save the window as PNG after the first frame, quit\n"
+           "  --screenshot-window NAME  with --screenshot: open the tool window NAME\n"
+           "                       (explorer) and save it instead of the main window\n"
            "  --measure-latency N  connect, time N key presses to the changed picture, quit\n";
 }
 
@@ -44,6 +47,8 @@ bool ParseStartOptions(const std::vector<std::string>& args, StartOptions& o, st
             if (!value(o.root)) return false;
         } else if (a == "--screenshot") {
             if (!value(o.screenshot)) return false;
+        } else if (a == "--screenshot-window") {
+            if (!value(o.screenshotWindow)) return false;
         } else if (a == "--measure-latency") {
             std::string n;
             if (!value(n)) return false;
@@ -58,6 +63,10 @@ bool ParseStartOptions(const std::vector<std::string>& args, StartOptions& o, st
             error = "unknown option " + a;
             return false;
         }
+    }
+    if (!o.screenshotWindow.empty() && o.screenshot.empty()) {
+        error = "--screenshot-window needs --screenshot FILE";
+        return false;
     }
     return true;
 }

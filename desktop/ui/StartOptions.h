@@ -15,6 +15,7 @@ struct StartOptions {
     std::string device = "virtual";  // --device: the local link's handheld
     std::string root;                // --root DIR: its root folder
     std::string screenshot;          // --screenshot FILE: save the window after the first frame
+    std::string screenshotWindow;    // --screenshot-window NAME: save that tool window instead
     int measureLatency = 0;          // --measure-latency N: key-to-picture time over N presses
     bool help = false;
 };
