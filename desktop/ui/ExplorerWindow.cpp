@@ -391,9 +391,8 @@ void ExplorerWindow::ShowListMenu(const QPoint& pos) {
 
 bool ExplorerWindow::RunTransfers(const std::vector<tools::TransferList>& lists,
                                   const std::string& folder) {
-    QString summary;
-    const bool all = TransferProgressDialog::RunAll(m_hc, lists, folder, this, summary);
-    statusBar()->showMessage(summary, 8000);
+    const bool all = TransferProgressDialog::RunAll(m_hc, lists, folder, this, m_summary);
+    statusBar()->showMessage(m_summary, 8000);
     return all;
 }
 

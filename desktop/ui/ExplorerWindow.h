@@ -68,6 +68,8 @@ public:
     // Runs the lists into the folder behind a progress window; false when
     // one was cancelled or stopped.
     bool RunTransfers(const std::vector<tools::TransferList>& lists, const std::string& folder);
+    // What the last transfer did ("3 of 3 files done", "Cancelled: ...").
+    QString LastSummary() const { return m_summary; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,6 +101,7 @@ private:
     tools::TransferList m_clipboard;
     tools::SortToggle m_sort;
     ViewMode m_mode = Details;
+    QString m_summary;
 
     QAction* m_cut = nullptr;
     QAction* m_copy = nullptr;
