@@ -130,8 +130,17 @@ void ExplorerWindow::BuildViews() {
 void ExplorerWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("&New Folder", this, &ExplorerWindow::NewFolder);
-    m_delete = file->addAction("Delete", QKeySequence::Delete, this, &ExplorerWindow::Delete);
+    m_delete = file->addAction("Delete", this, &ExplorerWindow::Delete);
     m_rename = file->addAction("Rename", QKeySequence(Qt::Key_F2), this, &ExplorerWindow::Rename);
+    // Del deletes only where the rows are: not while the tree has the focus.
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
+        auto* del = new QAction(v);
+        del->setShortcut(QKeySequence::Delete);
+        del->setShortcutContext(Qt::WidgetShortcut);
+        connect(del, &QAction::triggered, this, &ExplorerWindow::Delete);
+        v->addAction(del);
+    }
     file->addSeparator();
     file->addAction("Close", this, &QWidget::close);
 
@@ -230,13 +239,22 @@ bool ExplorerWindow::SelectFolder(const std::string& path) {
 
 void ExplorerWindow::OnTreeSelection() {
     const QModelIndex index = m_treeView->currentIndex();
-    if (!index.isValid() || m_tree->IsPlaceholder(index)) return;
+    if (m_rebuilding || !index.isValid() || m_tree->IsPlaceholder(index)) return;
     LoadFolder(m_tree->PathOf(index));
 }
 
 void ExplorerWindow::OnExpanded(const QModelIndex& index) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_rebuilding = true;
     const bool any = m_tree->Expand(index);
+    // The node of the folder in view may have been rebuilt: select its new
+    // copy without listing the folder again.
+    const QModelIndexList again =
+        m_tree->match(m_tree->index(0, 0), FolderTreeModel::PathRole,
+                      QString::fromStdString(m_folder), 1, Qt::MatchExactly | Qt::MatchRecursive);
+    if (!again.isEmpty() && m_treeView->currentIndex() != again.first())
+        m_treeView->setCurrentIndex(again.first());
+    m_rebuilding = false;
     QApplication::restoreOverrideCursor();
     if (!any) m_treeView->collapse(index);  // nothing below: the expansion is refused
 }

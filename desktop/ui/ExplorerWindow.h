@@ -102,6 +102,7 @@ private:
     tools::SortToggle m_sort;
     ViewMode m_mode = Details;
     QString m_summary;
+    bool m_rebuilding = false;  // tree nodes are being rebuilt: no listing
 
     QAction* m_cut = nullptr;
     QAction* m_copy = nullptr;

@@ -181,6 +181,12 @@ TEST(Explorer, OneWindowWithTheTreeAndListOfBothMachines) {
     EXPECT_EQ(e->Folder(), "1:\\Deep");
     EXPECT_EQ(tree.PathOf(e->TreeView()->currentIndex()), "1:\\Deep");
     EXPECT_EQ(Rows(list), "Inner");
+    // Expanding 1:\ again rebuilds its children; the folder in view stays.
+    e->TreeView()->collapse(device);
+    e->TreeView()->expand(device);
+    EXPECT_EQ(e->Folder(), "1:\\Deep");
+    EXPECT_EQ(tree.PathOf(e->TreeView()->currentIndex()), "1:\\Deep");
+    EXPECT_TRUE(tree.isConsistent());
 
     // The sort survives the window: a new explorer lists by Size.
     e->close();
