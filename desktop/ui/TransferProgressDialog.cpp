@@ -1,5 +1,6 @@
 #include "desktop/ui/TransferProgressDialog.h"
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -16,6 +17,8 @@ namespace {
 constexpr int kTickMs = 100;
 // The bar in steps of this many units, whatever the byte count.
 constexpr int kBarSteps = 1000;
+// A run shorter than this shows no window.
+constexpr int kShowAfterMs = 400;
 }  // namespace
 
 TransferProgressDialog::TransferProgressDialog(HC& hc, tools::TransferList list,
@@ -57,7 +60,11 @@ bool TransferProgressDialog::Run() {
     m_clock.start();
     m_tick->start();
     m_job->Start([this] { QMetaObject::invokeMethod(this, &TransferProgressDialog::Finished); });
-    exec();
+    QEventLoop quiet;
+    connect(this, &TransferProgressDialog::ended, &quiet, &QEventLoop::quit);
+    QTimer::singleShot(kShowAfterMs, &quiet, &QEventLoop::quit);
+    quiet.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!m_ended) exec();
     m_job->Join();
     m_tick->stop();
     return m_job->Succeeded();
@@ -99,7 +106,9 @@ void TransferProgressDialog::Finished() {
     } else {
         m_summary = QString("%1 of %2 files done").arg(p.filesDone).arg(p.filesTotal);
     }
-    accept();
+    m_ended = true;
+    emit ended();
+    if (isVisible()) accept();
 }
 
 void TransferProgressDialog::CancelJob() {

@@ -29,7 +29,9 @@ public:
                            QWidget* owner);
     ~TransferProgressDialog() override;
 
-    // Runs the job to its end with this window up; the engine's result.
+    // Runs the job to its end; the window comes up (modal) once the run has
+    // lasted a moment, so that a short one does not flash it. Meanwhile the
+    // user's input waits. The engine's result.
     bool Run();
     // Runs the lists one after the other into folder, each behind its own
     // window; stops at the first that is cancelled or stopped (false). The
@@ -50,6 +52,9 @@ public:
     void CloseWait() override {}
     void Skipped(const std::string& folder, const std::string& name) override;
 
+signals:
+    void ended();
+
 protected:
     void reject() override;
 
@@ -65,6 +70,7 @@ private:
     QTimer* m_tick;
     QElapsedTimer m_clock;
     QString m_summary;
+    bool m_ended = false;
 };
 
 }  // namespace hd::desktop
