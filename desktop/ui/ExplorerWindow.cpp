@@ -54,6 +54,7 @@ ExplorerWindow::ExplorerWindow(HC& hc, Settings& store, QWidget* parent)
     m_tree = new FolderTreeModel(hc, m_list->Types(), this);
     BuildViews();
     BuildMenus();
+    statusBar()->setSizeGripEnabled(true);  // there from the start: no jump at the first message
     resize(780, 500);
 
     WaitBox wait(this);
