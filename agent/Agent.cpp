@@ -8,7 +8,7 @@
 
 namespace hd {
 
-Agent::Agent(const std::string& kind, const std::string& root)
+Agent::Agent(const std::string& kind, const std::string& root, bool strictSearch)
     : m_log(root.empty() ? std::string("hdagent.log") : root + "/hdagent.log"),
       m_kind(kind),
       m_root(root) {
@@ -24,7 +24,7 @@ Agent::Agent(const std::string& kind, const std::string& root)
     if (m_kind == "virtual") m_shell = CreateVirtualShell(*m_display);
     m_sender = std::make_unique<CSender>(*m_display);
     m_display->SetChangeListener([sender = m_sender.get()] { sender->WakeForScreenChange(); });
-    const DeviceContext device{m_kind, m_root, *m_display, m_shell.get()};
+    const DeviceContext device{m_kind, m_root, *m_display, m_shell.get(), strictSearch};
     m_input = CreateInputService(device);
     m_tasks = CreateTaskService(device);
     m_files = CreateFileService(device);
@@ -47,7 +47,11 @@ std::unique_ptr<Agent> Agent::FromEnvironment() {
     const char* root = std::getenv("HANDREL_ROOT");
     std::string rootDir = root && *root ? std::string(root) : DefaultDeviceRoot();
     MakeFolders(rootDir);
-    return std::make_unique<Agent>(kind && *kind ? kind : "virtual", rootDir);
+    // HANDREL_STRICT_PATHS=1: file searches answer as strictly as a real
+    // handheld's, so that a desktop can be checked against one.
+    const char* strict = std::getenv("HANDREL_STRICT_PATHS");
+    return std::make_unique<Agent>(kind && *kind ? kind : "virtual", rootDir,
+                                   strict && std::string(strict) == "1");
 }
 
 int Agent::Invoke(IRAPIStream* stream) {

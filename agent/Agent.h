@@ -19,13 +19,14 @@ namespace hd {
 class Agent {
 public:
     // kind: "virtual", "linux" or "x11"; root: the device root folder.
-    Agent(const std::string& kind, const std::string& root);
+    Agent(const std::string& kind, const std::string& root, bool strictSearch = false);
     ~Agent();
 
     int Invoke(IRAPIStream* stream);
     int Screen(IRAPIStream* stream);
 
-    // From HANDREL_DEVICE / HANDREL_ROOT, with the defaults.
+    // From HANDREL_DEVICE / HANDREL_ROOT (and HANDREL_STRICT_PATHS), with the
+    // defaults.
     static std::unique_ptr<Agent> FromEnvironment();
 
 private:

@@ -51,8 +51,15 @@ uint64_t MaxFileSize() {
 
 }  // namespace
 
-DM::DM(std::unique_ptr<platform::Files> files, std::unique_ptr<platform::Clipboard> clipboard)
-    : m_files(std::move(files)), m_clipboard(std::move(clipboard)) {}
+DM::DM(std::unique_ptr<platform::Files> files, std::unique_ptr<platform::Clipboard> clipboard,
+       bool strictSearch)
+    : m_files(std::move(files)), m_clipboard(std::move(clipboard)), m_strictSearch(strictSearch) {}
+
+bool DM::Find(std::u16string_view pattern,
+              const std::function<bool(const platform::FindData&)>& visit) {
+    if (m_strictSearch && (pattern.empty() || pattern.back() == u'\\')) return false;
+    return m_files->Find(pattern, visit);
+}
 
 bool DM::Handle(uint8_t command, HC& channel) {
     switch (command) {
@@ -121,7 +128,7 @@ bool DM::GetLen(HC& channel, std::u16string& path) {
 
 bool DM::HasSubdirs(std::u16string_view pattern) {
     bool found = false;
-    m_files->Find(pattern, [&](const platform::FindData& e) {
+    Find(pattern, [&](const platform::FindData& e) {
         found = (e.attributes & platform::kAttrDirectory) && e.name != u"." && e.name != u"..";
         return !found;
     });
@@ -134,9 +141,9 @@ bool DM::Cd(HC& channel) {
         log::Forced("DM::Cd:Error retrieving dir");
         return false;
     }
-    bool isDir = IsRoot(path);
+    bool isDir = !m_strictSearch && IsRoot(path);
     if (!isDir) {
-        m_files->Find(path, [&](const platform::FindData& e) {
+        Find(path, [&](const platform::FindData& e) {
             isDir = e.attributes & platform::kAttrDirectory;
             return false;  // the first entry decides
         });
@@ -153,7 +160,7 @@ bool DM::Dir(HC& channel, bool dirsOnly) {
     m_raw.used = 0;
     bool complete = true;
     uint8_t record[dirrecord::kSize];
-    m_files->Find(pattern, [&](const platform::FindData& e) {
+    Find(pattern, [&](const platform::FindData& e) {
         if (dirsOnly && !(e.attributes & platform::kAttrDirectory)) return true;
         BuildDirRecord(e, record);
         if (dirsOnly) {
@@ -354,7 +361,7 @@ bool DM::GetClipText(HC& channel) {
 
 std::unique_ptr<CommandHandler> CreateFileService(const DeviceContext& device) {
     return std::make_unique<DM>(platform::CreateFiles(device.root),
-                                platform::CreateClipboard(device.kind));
+                                platform::CreateClipboard(device.kind), device.strictSearch);
 }
 
 }  // namespace hd

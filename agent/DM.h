@@ -26,7 +26,11 @@ public:
     // HC_SEND_FILE's header: the path field and the size.
     static constexpr uint32_t kSendHeader = kPathField + 4;
 
-    DM(std::unique_ptr<platform::Files> files, std::unique_ptr<platform::Clipboard> clipboard);
+    // strictSearch answers as the handheld's own file system does: a search
+    // on a path that ends in a backslash, or on the bare root, finds nothing,
+    // and the root is no folder to HC_HD_CD. Desktops are tested against it.
+    DM(std::unique_ptr<platform::Files> files, std::unique_ptr<platform::Clipboard> clipboard,
+       bool strictSearch = false);
 
     // False when the request could not be read or the reply not written.
     bool Handle(uint8_t command, HC& channel) override;
@@ -45,6 +49,9 @@ private:
     bool SetClipText(HC& channel);
     bool GetClipText(HC& channel);
 
+    bool Find(std::u16string_view pattern,
+              const std::function<bool(const platform::FindData&)>& visit);
+
     // The counted path: a count byte N, then N UTF-16LE units.
     bool GetLen(HC& channel, std::u16string& path);
     // The subdirectory test: a match that is a folder other than "." and "..".
@@ -62,6 +69,7 @@ private:
 
     std::unique_ptr<platform::Files> m_files;
     std::unique_ptr<platform::Clipboard> m_clipboard;
+    bool m_strictSearch;
     MBuf m_raw;     // a listing being assembled, a file's image, received text
     MBuf m_packed;  // the packet as it goes on or comes off the channel
 };

@@ -20,6 +20,7 @@ struct DeviceContext {
     std::string root;  // the device root folder
     platform::Display& display;
     platform::Shell* shell = nullptr;
+    bool strictSearch = false;  // file searches as strict as the handheld's own
 };
 
 // The interactive virtual handheld's shell, drawing on the virtual display.

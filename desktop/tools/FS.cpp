@@ -24,6 +24,15 @@ bool SameMachine(std::string_view a, std::string_view b, const char* op) {
          int(b.size()), b.data());
     return false;
 }
+
+// A handheld path without the separators that end it ("\a\" -> "\a",
+// "\" -> ""). The handheld's own search finds nothing for a path that ends
+// in a backslash, nor for the bare root, so neither may reach it as a folder
+// test or a lookup.
+std::string_view DropTrailingSeparators(std::string_view path) {
+    while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.remove_suffix(1);
+    return path;
+}
 }  // namespace
 
 namespace FS {
@@ -54,7 +63,12 @@ bool HasChildDirs(desktop::HC& hc, std::string_view pattern, bool& hasSubdirs) {
 
 bool Cd(desktop::HC& hc, std::string_view devicePath, bool& exists) {
     ClearError();
-    return DeviceCd(hc, devicePath, exists);
+    const std::string_view folder = DropTrailingSeparators(devicePath);
+    if (folder.empty()) {
+        exists = true;  // the root is a folder without asking
+        return true;
+    }
+    return DeviceCd(hc, folder, exists);
 }
 
 bool RenameFile(desktop::HC& hc, std::string_view oldPath, std::string_view newPath, bool& ok) {
@@ -96,6 +110,10 @@ bool GetFileInfo(desktop::HC& hc, std::string_view path, bool& found, FileRecord
     ClearError();
     found = false;
     if (!IsDevicePath(path)) return DesktopGetFileInfo(path, found, record);
+    // "1:\a\" looks up a itself, not its contents; the root has no entry.
+    const std::string_view entry = DropTrailingSeparators(path);
+    if (entry.size() <= 2) return true;
+    path = entry;
     // The lock spans the lookup, as one request-and-reply.
     std::lock_guard lock(hc.Lock());
     RecordList list;

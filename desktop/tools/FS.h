@@ -46,7 +46,9 @@ bool ReadRecs(desktop::HC& hc, std::string_view path, RecordList& out, bool dirs
 // Whether the pattern (a folder ending in its separator gets "*.*") matches
 // a folder other than "." and "..".
 bool HasChildDirs(desktop::HC& hc, std::string_view pattern, bool& hasSubdirs);
-// A bare handheld path (no "1:"): whether it names an existing folder.
+// A bare handheld path (no "1:"): whether it names an existing folder. A
+// trailing backslash is dropped before the handheld is asked (its own search
+// finds nothing for one), and the root is a folder without asking.
 bool Cd(desktop::HC& hc, std::string_view devicePath, bool& exists);
 // Both paths on the machine of oldPath; moves between folders too.
 bool RenameFile(desktop::HC& hc, std::string_view oldPath, std::string_view newPath, bool& ok);
@@ -67,7 +69,9 @@ bool Device2DeskCopy(desktop::HC& hc, std::string_view src, std::string_view dst
 // The record of the entry path names (a folder gives its own entry), in the
 // layout of its location. Completed with found false when nothing (or, on
 // the handheld, more than one entry) matches; a handheld lookup that matches
-// nothing does not complete, as the listing cannot tell the two apart.
+// nothing does not complete, as the listing cannot tell the two apart. A
+// trailing separator is dropped first; the handheld root has no entry (found
+// false, nothing sent).
 bool GetFileInfo(desktop::HC& hc, std::string_view path, bool& found, FileRecord& record);
 
 // Handheld clipboard text to the desktop clipboard; got is false (and the

@@ -75,7 +75,7 @@ void TransferEngine::Fill(TransferList& list) {
             m_ui.Skipped(list.sourceFolder, name);
             continue;
         }
-        list.entries.push_back({r.Attributes(), std::move(name)});
+        list.entries.push_back({r.Attributes(), std::move(name), r.FileSize()});
     }
 }
 
@@ -115,6 +115,7 @@ bool TransferEngine::RunLevel(TransferList& list, const std::string& destFolder,
     const bool deleting = list.operation == TransferList::Delete;
     const bool moving = list.operation == TransferList::Move;
     for (const TransferEntry& entry : list.entries) {
+        if (m_ui.Cancelled()) return false;
         flags.approved = false;
         flags.skip = false;
         const std::string source = JoinPath(list.sourceFolder, entry.name);
@@ -161,6 +162,7 @@ bool TransferEngine::RunLevel(TransferList& list, const std::string& destFolder,
                 m_ui.CloseWait();
                 return false;
             }
+            m_ui.FileDone(entry.size);
         }
         m_ui.CloseWait();
     }

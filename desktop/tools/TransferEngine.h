@@ -2,7 +2,8 @@
 // copying, moving or deleting files and folders on either machine through the
 // file client, recursing into folders depth first. It asks before replacing,
 // asks whether to go on after each failed step, and never rolls back. Runs on
-// the user-interface thread; borrows the command channel and the questions.
+// the caller's thread (the explorer's TransferJob thread, the terminal's
+// main thread); borrows the command channel and the questions.
 #pragma once
 
 #include <cstdint>

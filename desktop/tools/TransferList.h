@@ -13,6 +13,7 @@ namespace hd::tools {
 struct TransferEntry {
     uint32_t attributes = 0;  // 0x10 marks a folder
     std::string name;         // without its folder
+    uint64_t size = 0;        // a file's bytes, for progress only
 };
 
 struct TransferList {

@@ -35,6 +35,11 @@ public:
     // An entry of a handheld listing that was not used: its name could step
     // out of the destination folder.
     virtual void Skipped(const std::string& folder, const std::string& name) = 0;
+    // Asked before each entry: true stops the run there (after the file in
+    // work), as a Cancel in the replace question does.
+    virtual bool Cancelled() { return false; }
+    // A file of the run was copied, moved or deleted.
+    virtual void FileDone(uint64_t /*bytes*/) {}
 };
 
 }  // namespace hd::tools

@@ -1,6 +1,9 @@
 #include "desktop/ui/LiveView.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -23,6 +26,7 @@ constexpr uint8_t kLeftDown = 0, kLeftUp = 1, kRightDown = 2, kRightUp = 3, kMov
 LiveView::LiveView(QWidget* parent) : QWidget(parent) {
     setObjectName("liveView");
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_geometry.device = kDefaultScreen;
@@ -200,6 +204,34 @@ void LiveView::keyPressEvent(QKeyEvent* event) {
     if (!m_input || !m_input->IsOpen()) return;
     for (const KeyCommand& c : commands)
         if (!m_input->SendKey(c.command, c.value)) break;
+}
+
+// Local files only: the handheld takes copies of files, not addresses.
+static QStringList LocalFiles(const QMimeData* data) {
+    QStringList paths;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
+}
+
+void LiveView::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_input && !LocalFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void LiveView::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalFiles(event->mimeData());
+    if (!m_input || paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The copy runs after the drag has ended.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { emit filesDropped(paths); }, Qt::QueuedConnection);
 }
 
 }  // namespace hd::desktop

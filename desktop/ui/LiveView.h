@@ -68,6 +68,8 @@ signals:
     void frameTaken();
     // The view's size changed (first frame, new screen size, zoom, rotation).
     void sizeChanged();
+    // Desktop files or folders were dropped on the view (only while connected).
+    void filesDropped(const QStringList& paths);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,6 +77,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool focusNextPrevChild(bool) override { return false; }  // Tab goes to the handheld
 
 private:

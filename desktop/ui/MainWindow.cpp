@@ -19,8 +19,10 @@
 #include "common/Log.h"
 #include "desktop/session/Settings.h"
 #include "desktop/tools/DriveMap.h"
+#include "desktop/tools/DropLists.h"
 #include "desktop/tools/FS.h"
 #include "desktop/ui/DosBoxWindow.h"
+#include "desktop/ui/ExplorerWindow.h"
 #include "desktop/ui/HelpWindow.h"
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/ManagerSheet.h"
@@ -31,6 +33,7 @@
 #include "desktop/ui/ScreenRecording.h"
 #include "desktop/ui/SkinWindow.h"
 #include "desktop/ui/StatusDialog.h"
+#include "desktop/ui/TransferProgressDialog.h"
 
 namespace hd::desktop {
 
@@ -87,6 +90,7 @@ MainWindow::MainWindow(Settings& store, LinkOptions link, QWidget* parent)
     // The window always fits the view exactly.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_view, &LiveView::sizeChanged, this, &MainWindow::Fit);
+    connect(m_view, &LiveView::filesDropped, this, &MainWindow::DropOnDevice);
     connect(m_ui, &QtSessionUi::disconnectRequested, this, &MainWindow::DisconnectFromDevice);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &MainWindow::OnClipboardChanged);
@@ -162,6 +166,7 @@ void MainWindow::BuildMenus() {
     m_onTop->setCheckable(true);
 
     QMenu* tools = menuBar()->addMenu("&Tools");
+    BuildExploreAction(tools);
     BuildToolActions(tools);
     tools->addAction("&Options...", this, &MainWindow::ShowOptions);
     tools->addAction("&Status...", this, &MainWindow::ShowStatus);
@@ -228,6 +233,7 @@ void MainWindow::UpdateState() {
     m_dosBoxAction->setEnabled(on);
     m_managerAction->setEnabled(on);
     m_buttons->setEnabled(on);
+    m_explore->setEnabled(on);
     const uint32_t shown = m_view->FramesShown();
     QString rate = on ? QString("%1 fps").arg(shown - m_lastShown) : QString();
     if (m_recording->Active()) rate = "Recording  " + rate;
@@ -497,6 +503,10 @@ QString MainWindow::OpenToolForScreenshot(const QString& name) {
         box->EnterLine("dir 1:\\");
         return box->objectName();
     }
+    if (name == "explorer") {
+        ShowExplorer();
+        return m_explorer ? m_explorer->objectName() : QString();
+    }
     if (name == "manager") {
         // The sheet is modal: it opens once this call has returned.
         QTimer::singleShot(0, this, &MainWindow::ShowManager);
@@ -506,6 +516,44 @@ QString MainWindow::OpenToolForScreenshot(const QString& name) {
     if (name == "skin") return m_skin ? m_skin->objectName() : QString();
     if (name == "main") return objectName();
     return {};
+}
+
+void MainWindow::BuildExploreAction(QMenu* tools) {
+    m_explore = tools->addAction("&Explore...", this, &MainWindow::ShowExplorer);
+    m_explore->setObjectName("explore");
+    m_explore->setEnabled(false);
+}
+
+void MainWindow::ShowExplorer() {
+    if (!m_session->Connected()) return;
+    if (!m_explorer) {
+        m_explorer = new ExplorerWindow(m_session->Command(), m_store, this);
+        m_explorer->show();
+    }
+    if (m_explorer->isMinimized()) m_explorer->showNormal();
+    m_explorer->raise();
+    m_explorer->activateWindow();
+}
+
+bool MainWindow::DropOnDevice(const QStringList& paths) {
+    if (!m_session->Connected()) return false;
+    HC& hc = m_session->Command();
+    std::vector<std::string> files;
+    for (const QString& p : paths) files.push_back(p.toStdString());
+    const std::vector<tools::TransferList> lists =
+        tools::ListsFromPaths(hc, files, tools::TransferList::Copy);
+    if (lists.empty()) return false;
+    if (!tools::EnsureFolder(hc, tools::kDropFolder)) {
+        ShowMessage(
+            QString("The folder %1 could not be made on the Pocket PC").arg(tools::kDropFolder));
+        return false;
+    }
+    // The same questions and progress as a Paste.
+    QString summary;
+    const bool done = TransferProgressDialog::RunAll(hc, lists, tools::kDropFolder, this, summary);
+    statusBar()->showMessage(summary, 8000);
+    if (m_explorer && m_explorer->Folder() == tools::kDropFolder) m_explorer->Refresh();
+    return done;
 }
 
 void MainWindow::Activate() {
@@ -522,6 +570,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_session->Connected() || m_session->Receiver().Running()) DisconnectFromDevice();
     if (m_status) m_status->close();
     if (m_dosBox) m_dosBox->close();
+    if (m_explorer) m_explorer->close();
     if (HelpWindow* help = HelpWindow::Current()) help->close();
     event->accept();
 }

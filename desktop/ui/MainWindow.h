@@ -28,6 +28,7 @@ class QToolBar;
 namespace hd::desktop {
 
 class DosBoxWindow;
+class ExplorerWindow;
 class LiveView;
 class QtSessionUi;
 class ScreenRecording;
@@ -77,11 +78,16 @@ public slots:
     // and the modal Handrel Manager; both need a connection.
     DosBoxWindow* ShowDosBox();
     void ShowManager();
-    // Opens a tool window for a screenshot without waiting for it ("dos":
-    // the DOS box after "dir 1:"; "manager": the Applications page) and
+    // Opens a tool window for a screenshot without waiting for it ("explorer";
+    // "dos": the DOS box after "dir 1:"; "manager": the Applications page) and
     // returns the object name of the window to grab; "" for an unknown name.
     QString OpenToolForScreenshot(const QString& name);
     DosBoxWindow* DosBox() const;
+    // Tools > Explore...: opens the explorer, or gives the open one the focus.
+    void ShowExplorer();
+    // Copies desktop files dropped on the live view into the handheld's
+    // "1:\My Documents" (made when missing); false when nothing was copied.
+    bool DropOnDevice(const QStringList& paths);
     bool SaveScreen(const QString& file);
     // The screen as an image on the desktop clipboard; false without one.
     bool CopyScreen();
@@ -102,6 +108,7 @@ private:
     void BuildMenus();
     void BuildToolActions(QMenu* tools);
     void BuildToolBar();
+    void BuildExploreAction(QMenu* tools);
     void UpdateState();
     void Fit();
     void OnClipboardChanged();
@@ -154,6 +161,8 @@ private:
     QLabel* m_rate = nullptr;
     QTimer* m_tick = nullptr;
     StatusDialog* m_status = nullptr;
+    QAction* m_explore = nullptr;
+    QPointer<ExplorerWindow> m_explorer;
     uint32_t m_lastShown = 0;
 };
 

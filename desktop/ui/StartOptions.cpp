@@ -13,8 +13,8 @@ std::string StartUsage() {
            "  --settings FILE      keep the settings in FILE instead of the user's store\n"
            "  --device, --root     the built-in link's handheld and its root folder\n"
            "  --screenshot FILE    connect, save the window as PNG after the first frame, quit\n"
-           "  --screenshot-window NAME  the window to save instead: dos (after dir 1:\\),\n"
-           "                       manager (its Applications page) or skin\n"
+           "  --screenshot-window NAME  the window to save instead: explorer, dos (after\n"
+           "                       dir 1:\\), manager (its Applications page) or skin\n"
            "  --measure-latency N  connect, time N key presses to the changed picture, quit\n";
 }
 

@@ -137,6 +137,28 @@ TEST_F(FilesCli, FoldersAndTheClipboardOverTheListener) {
     EXPECT_NE(r.err.find("holds no text"), std::string::npos);
 }
 
+// A handheld whose search finds nothing for "\\folder\\" or "\\" (as the
+// handheld's own file system does): the desktop must not lean on ours.
+TEST_F(FilesCli, AStrictHandheldListsFoldersAndTakesFilesAtItsRoot) {
+    test::ListenerProcess listener(test::ListenerProcess::Env{{"HANDREL_STRICT_PATHS", "1"}});
+    conn = {"--host", "127.0.0.1:" + std::to_string(listener.Port())};
+    const std::string root = listener.Root();
+    fs::create_directories(root + "/Docs");
+    Spill(root + "/Docs/a.txt", "abc");
+    Spill(dir + "/desk/b.txt", "bb");
+
+    CliResult r = Cli({"ls", "1:\\Docs\\"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("a.txt"), std::string::npos) << r.out;
+    r = Cli({"mv", dir + "/desk/b.txt", "1:\\"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Slurp(root + "/b.txt"), "bb");
+    EXPECT_FALSE(fs::exists(dir + "/desk/b.txt"));
+    r = Cli({"cp", "1:\\Docs\\", dir + "/desk"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Slurp(dir + "/desk/Docs/a.txt"), "abc");
+}
+
 TEST_F(FilesCli, QuestionsOnTheTerminalThroughTheLocalLink) {
     conn = {"--root", dir + "/root"};
     const std::string root = dir + "/root", desk = dir + "/desk";

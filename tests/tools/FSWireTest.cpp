@@ -292,6 +292,36 @@ TEST(FSWire, FileInfoWantsExactlyOneRecord) {
     EXPECT_FALSE(found);
 }
 
+// The handheld's own search finds nothing for a path ending in a backslash
+// or for the bare root: folder tests and lookups never send either.
+TEST(FSWire, FolderTestsNeverEndInABackslash) {
+    WireRig r;
+    bool exists = false;
+    ASSERT_TRUE(FS::Cd(r.hc, "\\", exists));
+    EXPECT_TRUE(exists);
+    EXPECT_TRUE(r.stream.Written().empty());  // the root is a folder without asking
+
+    r.stream.AddBytes({1});
+    ASSERT_TRUE(FS::Cd(r.hc, "\\Docs\\", exists));
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(r.stream.Written(), Cat({{100}, Counted(u"\\Docs")}));
+
+    WireRig g;
+    const FileRecord d = FileRecord::Device(0x10, 0, 0, 0, 0, "Docs");
+    g.stream.AddBytes({1});
+    g.stream.AddBytes(Packed(Records({d})));
+    bool found = false;
+    FileRecord record;
+    ASSERT_TRUE(FS::GetFileInfo(g.hc, "1:\\Docs\\", found, record));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(record.Name(), "Docs");
+    EXPECT_EQ(g.stream.Written(), Cat({{101}, Counted(u"\\Docs")}));
+    // The root has no entry of its own to look up.
+    ASSERT_TRUE(FS::GetFileInfo(g.hc, "1:\\", found, record));
+    EXPECT_FALSE(found);
+    EXPECT_EQ(g.stream.Written().size(), 1u + 1 + 2 * 6);
+}
+
 TEST(FSWire, AHostileListingCannotOverrunARecord) {
     // A listing whose length is not a multiple of 560 keeps its whole records.
     Bytes raw = Records({FileRecord::Device(0, 1, 0, 0, 0, "a")});

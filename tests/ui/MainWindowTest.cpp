@@ -154,19 +154,23 @@ TEST(MainWindow, ToolsMenuOpensOneDosBoxWhileConnected) {
     ASSERT_NE(tools, nullptr);
     QStringList titles;
     for (QAction* a : tools->actions()) titles << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(titles, QStringList({"Remote &DOS Box", "Handrel &Manager", "-", "&Options...",
-                                   "&Status..."}));
+    EXPECT_EQ(titles.join('|').toStdString(),
+              "&Explore...|Remote &DOS Box|Handrel &Manager|-|&Options...|&Status...");
+    QAction* dos = tools->actions()[1];
     EXPECT_FALSE(tools->actions()[0]->isEnabled());
+    EXPECT_FALSE(dos->isEnabled());
     EXPECT_EQ(w.ShowDosBox(), nullptr);  // nothing to reach without a connection
     ASSERT_TRUE(w.ConnectToDevice());
     EXPECT_TRUE(tools->actions()[0]->isEnabled());
-    tools->actions()[0]->trigger();
+    EXPECT_TRUE(dos->isEnabled());
+    dos->trigger();
     DosBoxWindow* box = w.DosBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
-    tools->actions()[0]->trigger();
+    dos->trigger();
     EXPECT_EQ(w.DosBox(), box);
     w.DisconnectFromDevice();
+    EXPECT_FALSE(dos->isEnabled());
     EXPECT_FALSE(tools->actions()[0]->isEnabled());
 }
 

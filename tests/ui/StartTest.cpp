@@ -29,6 +29,10 @@ TEST(StartOptions, ParsesTheProgramsOptions) {
     EXPECT_TRUE(o.connect);
     EXPECT_EQ(o.measureLatency, 20);
     EXPECT_EQ(o.device, "virtual");
+    o = {};
+    ASSERT_TRUE(ParseStartOptions({"--screenshot", "/tmp/e.png", "--screenshot-window", "explorer"},
+                                  o, error));
+    EXPECT_EQ(o.screenshotWindow, "explorer");
 
     o = {};
     ASSERT_TRUE(
@@ -40,6 +44,7 @@ TEST(StartOptions, ParsesTheProgramsOptions) {
                                                 {"--measure-latency", "0"},
                                                 {"--measure-latency", "2x"},
                                                 {"--device", "phone"},
+                                                {"--screenshot-window", "explorer"},
                                                 {"--bogus"}}) {
         StartOptions b;
         error.clear();

@@ -1,0 +1,35 @@
+#include "desktop/tools/DropLists.h"
+
+#include "desktop/tools/FS.h"
+#include "desktop/tools/Location.h"
+
+namespace hd::tools {
+
+std::vector<TransferList> ListsFromPaths(desktop::HC& hc, const std::vector<std::string>& paths,
+                                         TransferList::Operation operation) {
+    std::vector<TransferList> lists;
+    for (const std::string& path : paths) {
+        const std::string name = LastComponent(path);
+        if (name.empty()) continue;
+        bool found = false;
+        FileRecord record;
+        if (!FS::GetFileInfo(hc, path, found, record) || !found) continue;
+        const std::string folder = ParentPath(path);
+        if (lists.empty() || lists.back().sourceFolder != folder) {
+            lists.push_back({});
+            lists.back().sourceFolder = folder;
+            lists.back().operation = operation;
+        }
+        lists.back().entries.push_back({record.Attributes(), name, record.FileSize()});
+    }
+    return lists;
+}
+
+bool EnsureFolder(desktop::HC& hc, const std::string& folder) {
+    bool exists = false;
+    if (IsDevicePath(folder) && FS::Cd(hc, StripLocation(folder), exists) && exists) return true;
+    bool made = false;
+    return FS::MkDir(hc, folder, made) && made;
+}
+
+}  // namespace hd::tools
