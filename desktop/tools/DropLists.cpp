@@ -1,11 +1,12 @@
 #include "desktop/tools/DropLists.h"
 
-#include "desktop/tools/FS.h"
 #include "desktop/tools/Location.h"
+#include "desktop/tools/RemoteFiles.h"
 
 namespace hd::tools {
 
-std::vector<TransferList> ListsFromPaths(desktop::HC& hc, const std::vector<std::string>& paths,
+std::vector<TransferList> ListsFromPaths(desktop::DesktopChannel& hc,
+                                         const std::vector<std::string>& paths,
                                          TransferList::Operation operation) {
     std::vector<TransferList> lists;
     for (const std::string& path : paths) {
@@ -13,7 +14,7 @@ std::vector<TransferList> ListsFromPaths(desktop::HC& hc, const std::vector<std:
         if (name.empty()) continue;
         bool found = false;
         FileRecord record;
-        if (!FS::GetFileInfo(hc, path, found, record) || !found) continue;
+        if (!RemoteFiles::GetFileInfo(hc, path, found, record) || !found) continue;
         const std::string folder = ParentPath(path);
         if (lists.empty() || lists.back().sourceFolder != folder) {
             lists.push_back({});
@@ -25,11 +26,12 @@ std::vector<TransferList> ListsFromPaths(desktop::HC& hc, const std::vector<std:
     return lists;
 }
 
-bool EnsureFolder(desktop::HC& hc, const std::string& folder) {
+bool EnsureFolder(desktop::DesktopChannel& hc, const std::string& folder) {
     bool exists = false;
-    if (IsDevicePath(folder) && FS::Cd(hc, StripLocation(folder), exists) && exists) return true;
+    if (IsDevicePath(folder) && RemoteFiles::Cd(hc, StripLocation(folder), exists) && exists)
+        return true;
     bool made = false;
-    return FS::MkDir(hc, folder, made) && made;
+    return RemoteFiles::MkDir(hc, folder, made) && made;
 }
 
 }  // namespace hd::tools

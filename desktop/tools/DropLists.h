@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/TransferList.h"
 
 namespace hd::tools {
@@ -17,10 +17,11 @@ inline constexpr const char* kDropFolder = "1:\\My Documents";
 
 // Paths that do not exist (or name a root) are left out; the order of the
 // paths is kept within each list.
-std::vector<TransferList> ListsFromPaths(desktop::HC& hc, const std::vector<std::string>& paths,
+std::vector<TransferList> ListsFromPaths(desktop::DesktopChannel& hc,
+                                         const std::vector<std::string>& paths,
                                          TransferList::Operation operation);
 // Makes sure the handheld folder exists; false when it neither is nor can be
 // made a folder.
-bool EnsureFolder(desktop::HC& hc, const std::string& folder);
+bool EnsureFolder(desktop::DesktopChannel& hc, const std::string& folder);
 
 }  // namespace hd::tools

@@ -9,9 +9,9 @@
 
 namespace hd::tools {
 
-TransferJob::TransferJob(desktop::HC& hc, TransferUi& questions, TransferList list,
+TransferJob::TransferJob(desktop::DesktopChannel& hc, TransferUi& questions, TransferList list,
                          std::string destFolder)
-    : m_hc(hc),
+    : m_channel(hc),
       m_questions(questions),
       m_list(std::move(list)),
       m_dest(std::move(destFolder)),

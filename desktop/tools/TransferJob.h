@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/TransferEngine.h"
 
 namespace hd::tools {
@@ -27,7 +27,8 @@ public:
         bool measuring = true;  // still adding up the total
     };
 
-    TransferJob(desktop::HC& hc, TransferUi& questions, TransferList list, std::string destFolder);
+    TransferJob(desktop::DesktopChannel& hc, TransferUi& questions, TransferList list,
+                std::string destFolder);
     ~TransferJob() override;
     TransferJob(const TransferJob&) = delete;
     TransferJob& operator=(const TransferJob&) = delete;
@@ -65,7 +66,7 @@ private:
     bool Cancelled() override { return m_cancel; }
     void FileDone(uint64_t bytes) override;
 
-    desktop::HC& m_hc;
+    desktop::DesktopChannel& m_channel;
     TransferUi& m_questions;
     TransferList m_list;
     const std::string m_dest;

@@ -14,7 +14,7 @@
 
 namespace hd::desktop {
 
-ApplicationsPage::ApplicationsPage(tools::AM& tasks, QWidget* parent)
+ApplicationsPage::ApplicationsPage(tools::RemoteTaskList& tasks, QWidget* parent)
     : QWidget(parent), m_tasks(tasks), m_list(new ManagerListView({0, 1})) {
     setObjectName("Applications");
     m_list->setObjectName("tasks");

@@ -8,7 +8,7 @@
 
 #include <QWidget>
 
-#include "desktop/tools/AM.h"
+#include "desktop/tools/RemoteTaskList.h"
 
 class QPushButton;
 
@@ -19,7 +19,7 @@ class ManagerListView;
 class ApplicationsPage : public QWidget {
     Q_OBJECT
 public:
-    explicit ApplicationsPage(tools::AM& tasks, QWidget* parent = nullptr);
+    explicit ApplicationsPage(tools::RemoteTaskList& tasks, QWidget* parent = nullptr);
 
     ManagerListView* List() const { return m_list; }
     // Fills the rows from the task list as it is.
@@ -35,7 +35,7 @@ private:
     int Selected(const char* message);
     void Tell(const char* message);
 
-    tools::AM& m_tasks;
+    tools::RemoteTaskList& m_tasks;
     ManagerListView* m_list;
 };
 

@@ -23,7 +23,8 @@ QFont DosBoxWindow::ConsoleFont(int height) {
     return font;
 }
 
-DosBoxWindow::DosBoxWindow(HC& channel, Settings& store, tools::DriveMap drives, QWidget* parent)
+DosBoxWindow::DosBoxWindow(DesktopChannel& channel, Settings& store, tools::DriveMap drives,
+                           QWidget* parent)
     : QDialog(parent),
       m_files(channel, std::move(drives)),
       m_edit(new DosConsoleEdit(this)),

@@ -10,13 +10,13 @@
 #include <QDialog>
 #include <memory>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/session/Settings.h"
 #include "desktop/tools/DosCompletion.h"
 #include "desktop/tools/DosConsole.h"
 #include "desktop/tools/DosHistory.h"
 #include "desktop/tools/DriveMap.h"
-#include "desktop/tools/FsDosFiles.h"
+#include "desktop/tools/RemoteDosFiles.h"
 
 namespace hd::desktop {
 
@@ -25,7 +25,8 @@ class DosConsoleEdit;
 class DosBoxWindow : public QDialog, private tools::DosQuestions {
     Q_OBJECT
 public:
-    DosBoxWindow(HC& channel, Settings& store, tools::DriveMap drives, QWidget* parent = nullptr);
+    DosBoxWindow(DesktopChannel& channel, Settings& store, tools::DriveMap drives,
+                 QWidget* parent = nullptr);
 
     // Types the line at the prompt and presses Enter, as the user would.
     void EnterLine(const QString& line);
@@ -45,7 +46,7 @@ private:
     void OnComplete(bool backward);
     tools::OverwriteAnswer AskOverwrite(const std::string& text) override;
 
-    tools::FsDosFiles m_files;
+    tools::RemoteDosFiles m_files;
     DosConsoleEdit* m_edit;
     tools::DosConsole m_console;
     tools::DosHistory m_history;

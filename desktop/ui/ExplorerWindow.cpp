@@ -20,8 +20,8 @@
 #include "desktop/session/Settings.h"
 #include "desktop/tools/DropLists.h"
 #include "desktop/tools/ExplorerRoots.h"
-#include "desktop/tools/FS.h"
 #include "desktop/tools/Location.h"
+#include "desktop/tools/RemoteFiles.h"
 #include "desktop/ui/FileListModel.h"
 #include "desktop/ui/FolderTreeModel.h"
 #include "desktop/ui/HelpWindow.h"
@@ -47,8 +47,11 @@ bool Within(const std::string& path, const std::string& folder) {
 }
 }  // namespace
 
-ExplorerWindow::ExplorerWindow(HC& hc, Settings& store, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), m_hc(hc), m_store(store), m_list(new FileListModel(this)) {
+ExplorerWindow::ExplorerWindow(DesktopChannel& hc, Settings& store, QWidget* parent)
+    : QMainWindow(parent, Qt::Window),
+      m_channel(hc),
+      m_store(store),
+      m_list(new FileListModel(this)) {
     setObjectName("Explorer");
     setAttribute(Qt::WA_DeleteOnClose);
     m_tree = new FolderTreeModel(hc, m_list->Types(), this);
@@ -266,7 +269,7 @@ void ExplorerWindow::LoadFolder(const std::string& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     tools::RecordList records;
     // A folder that cannot be listed shows empty; the title still names it.
-    tools::FS::ReadRecs(m_hc, tools::JoinPath(path, "*.*"), records, false);
+    tools::RemoteFiles::ReadRecs(m_channel, tools::JoinPath(path, "*.*"), records, false);
     std::vector<tools::ExplorerRow> rows =
         tools::RowsFromListing(records, m_list->Types().Lookup());
     QApplication::restoreOverrideCursor();
@@ -357,7 +360,7 @@ void ExplorerWindow::Rename() {
     const std::string to = dialog.To().toStdString();
     if (to == from) return;
     bool ok = false;
-    if (!tools::FS::RenameFile(m_hc, from, to, ok) || !ok) {
+    if (!tools::RemoteFiles::RenameFile(m_channel, from, to, ok) || !ok) {
         QMessageBox::critical(this, "Handrel Explore", "Error renaming file");
         return;
     }
@@ -371,7 +374,7 @@ void ExplorerWindow::NewFolder() {
     while (!name.empty() && (name[0] == '\\' || name[0] == '/')) name.erase(0, 1);
     if (name.empty()) return;
     bool ok = false;
-    if (!tools::FS::MkDir(m_hc, tools::JoinPath(m_folder, name), ok) || !ok) {
+    if (!tools::RemoteFiles::MkDir(m_channel, tools::JoinPath(m_folder, name), ok) || !ok) {
         QMessageBox::critical(this, "Handrel Explore", "Error creating directory");
         return;
     }
@@ -410,7 +413,7 @@ void ExplorerWindow::ShowListMenu(const QPoint& pos) {
 
 bool ExplorerWindow::RunTransfers(const std::vector<tools::TransferList>& lists,
                                   const std::string& folder) {
-    const bool all = TransferProgressDialog::RunAll(m_hc, lists, folder, this, m_summary);
+    const bool all = TransferProgressDialog::RunAll(m_channel, lists, folder, this, m_summary);
     statusBar()->showMessage(m_summary, 8000);
     return all;
 }
@@ -440,7 +443,7 @@ bool ExplorerWindow::DropInto(const std::string& folder, const QMimeData* data, 
         std::vector<std::string> paths;
         for (const QUrl& url : data->urls())
             if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
-        lists = tools::ListsFromPaths(m_hc, paths, tools::TransferList::Copy);
+        lists = tools::ListsFromPaths(m_channel, paths, tools::TransferList::Copy);
     }
     if (lists.empty()) return false;
     RunTransfers(lists, folder);

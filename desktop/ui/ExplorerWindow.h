@@ -10,7 +10,7 @@
 #include <QMainWindow>
 #include <string>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/ExplorerRows.h"
 #include "desktop/tools/TransferList.h"
 
@@ -34,7 +34,7 @@ class ExplorerWindow : public QMainWindow {
 public:
     enum ViewMode { Large, Small, List, Details };
 
-    ExplorerWindow(HC& hc, Settings& store, QWidget* parent = nullptr);
+    ExplorerWindow(DesktopChannel& hc, Settings& store, QWidget* parent = nullptr);
 
     // Selects the folder's node in the tree (a root, or below one, opening
     // the nodes on the way) and lists it; false when no node leads there.
@@ -89,7 +89,7 @@ private:
     std::string DropTarget(QObject* viewport, const QPoint& pos) const;
     void ShowListMenu(const QPoint& pos);
 
-    HC& m_hc;
+    DesktopChannel& m_channel;
     Settings& m_store;
     FolderTreeModel* m_tree;
     FileListModel* m_list;

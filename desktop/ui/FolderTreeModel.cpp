@@ -4,8 +4,8 @@
 #include <QStorageInfo>
 #include <algorithm>
 
-#include "desktop/tools/FS.h"
 #include "desktop/tools/Location.h"
+#include "desktop/tools/RemoteFiles.h"
 
 namespace hd::desktop {
 
@@ -18,8 +18,8 @@ bool IsRealVolume(const QStorageInfo& s) {
 }
 }  // namespace
 
-FolderTreeModel::FolderTreeModel(HC& hc, FileTypeIcons& icons, QObject* parent)
-    : QStandardItemModel(parent), m_hc(hc), m_icons(icons) {
+FolderTreeModel::FolderTreeModel(DesktopChannel& hc, FileTypeIcons& icons, QObject* parent)
+    : QStandardItemModel(parent), m_channel(hc), m_icons(icons) {
     setHorizontalHeaderLabels({"Folders"});
 }
 
@@ -59,7 +59,7 @@ void FolderTreeModel::SetRoots(const std::vector<tools::ExplorerRoot>& roots) {
         QStandardItem* item = Node(r.path, QString::fromStdString(r.path), icon);
         appendRow(item);
         bool has = false;
-        if (tools::FS::HasChildDirs(m_hc, tools::JoinPath(r.path, "*.*"), has) && has)
+        if (tools::RemoteFiles::HasChildDirs(m_channel, tools::JoinPath(r.path, "*.*"), has) && has)
             AddPlaceholder(item);
     }
 }
@@ -70,7 +70,8 @@ bool FolderTreeModel::Expand(const QModelIndex& index) {
     item->removeRows(0, item->rowCount());
     const std::string path = PathOf(index);
     tools::RecordList records;
-    const bool listed = tools::FS::ReadRecs(m_hc, tools::JoinPath(path, "*.*"), records, true);
+    const bool listed =
+        tools::RemoteFiles::ReadRecs(m_channel, tools::JoinPath(path, "*.*"), records, true);
     std::vector<std::pair<std::string, bool>> folders;
     for (size_t i = 0; i < records.Count(); ++i) {
         const tools::FileRecord r = records.At(i);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/ExplorerRoots.h"
 #include "desktop/ui/FileTypeIcons.h"
 
@@ -21,7 +21,7 @@ class FolderTreeModel : public QStandardItemModel {
 public:
     enum Role { PathRole = Qt::UserRole + 1, PlaceholderRole };
 
-    FolderTreeModel(HC& hc, FileTypeIcons& icons, QObject* parent = nullptr);
+    FolderTreeModel(DesktopChannel& hc, FileTypeIcons& icons, QObject* parent = nullptr);
 
     // The mounted real file systems and the home folder, as the system says.
     static std::vector<tools::ExplorerRoot> SystemRoots();
@@ -45,7 +45,7 @@ private:
     void AddPlaceholder(QStandardItem* item);
     bool NodeConsistent(const QStandardItem* item) const;
 
-    HC& m_hc;
+    DesktopChannel& m_channel;
     FileTypeIcons& m_icons;
 };
 

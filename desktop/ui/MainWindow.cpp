@@ -20,7 +20,7 @@
 #include "desktop/session/Settings.h"
 #include "desktop/tools/DriveMap.h"
 #include "desktop/tools/DropLists.h"
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 #include "desktop/ui/DosBoxWindow.h"
 #include "desktop/ui/ExplorerWindow.h"
 #include "desktop/ui/HelpWindow.h"
@@ -365,7 +365,7 @@ bool MainWindow::SaveScreen(const QString& file) {
 bool MainWindow::CopyToDevice(bool quiet) {
     if (!m_session->Connected()) return false;
     bool accepted = false;
-    if (tools::FS::SetClipText(m_session->Command(), m_clipboard, accepted) && accepted)
+    if (tools::RemoteFiles::SetClipText(m_session->Command(), m_clipboard, accepted) && accepted)
         return true;
     if (!quiet) ShowMessage("The desktop clipboard text could not be copied to the Pocket PC");
     return false;
@@ -375,7 +375,7 @@ bool MainWindow::CopyFromDevice() {
     if (!m_session->Connected()) return false;
     bool got = false;
     m_settingClipboard = true;
-    const bool done = tools::FS::GetClipText(m_session->Command(), m_clipboard, got);
+    const bool done = tools::RemoteFiles::GetClipText(m_session->Command(), m_clipboard, got);
     m_settingClipboard = false;
     if (!done) {
         ShowMessage("The Pocket PC clipboard text could not be copied to the desktop");
@@ -537,7 +537,7 @@ void MainWindow::ShowExplorer() {
 
 bool MainWindow::DropOnDevice(const QStringList& paths) {
     if (!m_session->Connected()) return false;
-    HC& hc = m_session->Command();
+    DesktopChannel& hc = m_session->Command();
     std::vector<std::string> files;
     for (const QString& p : paths) files.push_back(p.toStdString());
     const std::vector<tools::TransferList> lists =

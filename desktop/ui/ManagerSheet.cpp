@@ -14,7 +14,7 @@ namespace hd::desktop {
 namespace {
 
 // The task list, pulled before the pages fill from it.
-tools::AM& Pulled(tools::AM& tasks, HC& channel) {
+tools::RemoteTaskList& Pulled(tools::RemoteTaskList& tasks, DesktopChannel& channel) {
     tasks.SetConnection(&channel);
     BusyCursor busy;
     tasks.Pulltsklist();  // a failed pull leaves the list empty
@@ -23,7 +23,7 @@ tools::AM& Pulled(tools::AM& tasks, HC& channel) {
 
 }  // namespace
 
-ManagerSheet::ManagerSheet(HC& channel, QWidget* parent)
+ManagerSheet::ManagerSheet(DesktopChannel& channel, QWidget* parent)
     : QDialog(parent),
       m_pages(new QTabWidget),
       m_applications(new ApplicationsPage(Pulled(m_tasks, channel))),

@@ -8,8 +8,8 @@
 
 #include <QDialog>
 
-#include "desktop/session/HC.h"
-#include "desktop/tools/AM.h"
+#include "desktop/session/DesktopChannel.h"
+#include "desktop/tools/RemoteTaskList.h"
 
 class QTabWidget;
 
@@ -21,15 +21,15 @@ class SystemInfoPage;
 class ManagerSheet : public QDialog {
     Q_OBJECT
 public:
-    explicit ManagerSheet(HC& channel, QWidget* parent = nullptr);
+    explicit ManagerSheet(DesktopChannel& channel, QWidget* parent = nullptr);
 
     ApplicationsPage* Applications() const { return m_applications; }
     SystemInfoPage* SystemInfo() const { return m_systemInfo; }
     QTabWidget* Pages() const { return m_pages; }
-    tools::AM& Tasks() { return m_tasks; }
+    tools::RemoteTaskList& Tasks() { return m_tasks; }
 
 private:
-    tools::AM m_tasks;
+    tools::RemoteTaskList m_tasks;
     QTabWidget* m_pages;
     ApplicationsPage* m_applications;
     SystemInfoPage* m_systemInfo;

@@ -34,8 +34,8 @@ QGroupBox* Boxed(const char* title, QWidget* content) {
 
 }  // namespace
 
-ProcessDetailsDialog::ProcessDetailsDialog(tools::AM& tasks, const std::string& name, uint32_t pid,
-                                           bool ask, QWidget* parent)
+ProcessDetailsDialog::ProcessDetailsDialog(tools::RemoteTaskList& tasks, const std::string& name,
+                                           uint32_t pid, bool ask, QWidget* parent)
     : QDialog(parent),
       m_threads(new ManagerListView({2, 3})),
       m_modules(new ManagerListView({4, 5, 6, 7, 8, 9})) {

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <string>
 
-#include "desktop/tools/AM.h"
+#include "desktop/tools/RemoteTaskList.h"
 
 namespace hd::desktop {
 
@@ -17,8 +17,8 @@ class ProcessDetailsDialog : public QDialog {
     Q_OBJECT
 public:
     // ask false: the process is known to have ended, nothing is requested.
-    ProcessDetailsDialog(tools::AM& tasks, const std::string& name, uint32_t pid, bool ask,
-                         QWidget* parent = nullptr);
+    ProcessDetailsDialog(tools::RemoteTaskList& tasks, const std::string& name, uint32_t pid,
+                         bool ask, QWidget* parent = nullptr);
 
     ManagerListView* Threads() const { return m_threads; }
     ManagerListView* Modules() const { return m_modules; }

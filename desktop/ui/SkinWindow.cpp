@@ -11,7 +11,7 @@
 
 #include "common/Codes.h"
 #include "common/Log.h"
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/session/Settings.h"
 #include "desktop/ui/LiveView.h"
 
@@ -66,7 +66,7 @@ bool SkinWindow::Load(const tools::SkinDescription& skin, std::string& error) {
     return true;
 }
 
-void SkinWindow::SetInput(HC* command) {
+void SkinWindow::SetInput(DesktopChannel* command) {
     m_input = command;
     m_stylusDown = false;
     m_rightDown = false;

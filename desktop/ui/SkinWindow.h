@@ -19,7 +19,7 @@
 
 namespace hd::desktop {
 
-class HC;
+class DesktopChannel;
 class LiveView;
 class Settings;
 
@@ -36,7 +36,7 @@ public:
     const tools::SkinDescription& Skin() const { return m_skin; }
     bool Loaded() const { return !m_picture.isNull(); }
     // Where input goes; null while disconnected.
-    void SetInput(HC* command);
+    void SetInput(DesktopChannel* command);
 
     // Where a point of the window lands on the handheld (0..65535 each way).
     ViewGeometry::Absolute ToAbsolute(const QPoint& at) const;
@@ -61,7 +61,7 @@ private:
     std::function<uint8_t(int)> m_appButtonKey;
     tools::SkinDescription m_skin;
     QImage m_picture;
-    HC* m_input = nullptr;
+    DesktopChannel* m_input = nullptr;
     bool m_stylusDown = false;
     bool m_rightDown = false;  // a press on the screen gets its release
     bool m_dragging = false;

@@ -12,7 +12,7 @@
 
 namespace hd::desktop {
 
-SystemInfoPage::SystemInfoPage(tools::AM& tasks, QWidget* parent)
+SystemInfoPage::SystemInfoPage(tools::RemoteTaskList& tasks, QWidget* parent)
     : QWidget(parent), m_tasks(tasks) {
     setObjectName("SystemInformation");
     auto* layout = new QVBoxLayout(this);

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "desktop/tools/AM.h"
+#include "desktop/tools/RemoteTaskList.h"
 
 class QLabel;
 
@@ -17,7 +17,7 @@ namespace hd::desktop {
 class SystemInfoPage : public QWidget {
     Q_OBJECT
 public:
-    explicit SystemInfoPage(tools::AM& tasks, QWidget* parent = nullptr);
+    explicit SystemInfoPage(tools::RemoteTaskList& tasks, QWidget* parent = nullptr);
 
     // Reads the record and fills the labels.
     void Pull();
@@ -30,7 +30,7 @@ protected:
 private:
     void Fill();
 
-    tools::AM& m_tasks;
+    tools::RemoteTaskList& m_tasks;
     std::vector<QLabel*> m_values;  // in the order of SysInfoLabels
 };
 

@@ -21,7 +21,7 @@ constexpr int kBarSteps = 1000;
 constexpr int kShowAfterMs = 400;
 }  // namespace
 
-TransferProgressDialog::TransferProgressDialog(HC& hc, tools::TransferList list,
+TransferProgressDialog::TransferProgressDialog(DesktopChannel& hc, tools::TransferList list,
                                                const std::string& destFolder, QWidget* owner)
     : QDialog(owner),
       m_job(std::make_unique<tools::TransferJob>(hc, *this, std::move(list), destFolder)),
@@ -70,7 +70,8 @@ bool TransferProgressDialog::Run() {
     return m_job->Succeeded();
 }
 
-bool TransferProgressDialog::RunAll(HC& hc, const std::vector<tools::TransferList>& lists,
+bool TransferProgressDialog::RunAll(DesktopChannel& hc,
+                                    const std::vector<tools::TransferList>& lists,
                                     const std::string& folder, QWidget* owner, QString& summary) {
     for (const tools::TransferList& list : lists) {
         TransferProgressDialog progress(hc, list, folder, owner);

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/TransferJob.h"
 
 class QLabel;
@@ -25,8 +25,8 @@ class TransferProgressDialog : public QDialog, public tools::TransferUi {
     Q_OBJECT
 public:
     // owner: the window the questions belong to.
-    TransferProgressDialog(HC& hc, tools::TransferList list, const std::string& destFolder,
-                           QWidget* owner);
+    TransferProgressDialog(DesktopChannel& hc, tools::TransferList list,
+                           const std::string& destFolder, QWidget* owner);
     ~TransferProgressDialog() override;
 
     // Runs the job to its end; the window comes up (modal) once the run has
@@ -36,7 +36,7 @@ public:
     // Runs the lists one after the other into folder, each behind its own
     // window; stops at the first that is cancelled or stopped (false). The
     // last window's summary goes to summary.
-    static bool RunAll(HC& hc, const std::vector<tools::TransferList>& lists,
+    static bool RunAll(DesktopChannel& hc, const std::vector<tools::TransferList>& lists,
                        const std::string& folder, QWidget* owner, QString& summary);
     // What was done, for the owner's status line ("Cancelled: 2 of 5 files ...").
     QString Summary() const { return m_summary; }

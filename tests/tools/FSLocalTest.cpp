@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 #include "tools/FSRig.h"
 
 namespace hd::tools {
@@ -23,68 +23,68 @@ std::string Noise(size_t n, unsigned seed) {
     return s;
 }
 
-TEST(FSLocal, CopiesInAllFourDirectionsKeepEveryByte) {
+TEST(RemoteFilesLocal, CopiesInAllFourDirectionsKeepEveryByte) {
     LocalRig r;
     ASSERT_TRUE(r.connected);
-    desktop::HC& hc = *r.hc;
+    desktop::DesktopChannel& hc = *r.hc;
     const std::string content = Noise(1 << 20, 1) + "end";
     WriteFile(r.desk + "/in.bin", content);
     bool ok = false;
-    ASSERT_TRUE(FS::MkDir(hc, "1:\\My Documents", ok));
+    ASSERT_TRUE(RemoteFiles::MkDir(hc, "1:\\My Documents", ok));
     ASSERT_TRUE(ok);
 
     // desktop -> handheld
-    ASSERT_TRUE(FS::FileCopy(hc, r.desk + "/in.bin", "1:\\My Documents\\a.bin", false));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, r.desk + "/in.bin", "1:\\My Documents\\a.bin", false));
     EXPECT_EQ(ReadFile(r.OnDevice("My Documents/a.bin")), content);
     // handheld -> handheld
-    ASSERT_TRUE(FS::FileCopy(hc, "1:\\My Documents\\a.bin", "1:\\b.bin", false));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, "1:\\My Documents\\a.bin", "1:\\b.bin", false));
     EXPECT_EQ(ReadFile(r.OnDevice("b.bin")), content);
     // handheld -> desktop
-    ASSERT_TRUE(FS::FileCopy(hc, "1:\\b.bin", r.desk + "/out.bin", false));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, "1:\\b.bin", r.desk + "/out.bin", false));
     EXPECT_EQ(ReadFile(r.desk + "/out.bin"), content);
     // desktop -> desktop
-    ASSERT_TRUE(FS::FileCopy(hc, r.desk + "/out.bin", r.desk + "/again.bin", false));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, r.desk + "/out.bin", r.desk + "/again.bin", false));
     EXPECT_EQ(ReadFile(r.desk + "/again.bin"), content);
 
     // Only the in-handheld copy honours the overwrite flag.
     WriteFile(r.desk + "/small.txt", "small");
-    EXPECT_FALSE(FS::FileCopy(hc, "1:\\My Documents\\a.bin", "1:\\b.bin", false));
+    EXPECT_FALSE(RemoteFiles::FileCopy(hc, "1:\\My Documents\\a.bin", "1:\\b.bin", false));
     EXPECT_EQ(ReadFile(r.OnDevice("b.bin")), content);
-    ASSERT_TRUE(FS::FileCopy(hc, r.desk + "/small.txt", "1:\\b.bin", false));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, r.desk + "/small.txt", "1:\\b.bin", false));
     EXPECT_EQ(ReadFile(r.OnDevice("b.bin")), "small");
-    ASSERT_TRUE(FS::FileCopy(hc, "1:\\My Documents\\a.bin", "1:\\b.bin", true));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, "1:\\My Documents\\a.bin", "1:\\b.bin", true));
     EXPECT_EQ(ReadFile(r.OnDevice("b.bin")), content);
 
     // Empty files both ways.
     WriteFile(r.desk + "/empty", "");
-    ASSERT_TRUE(FS::FileCopy(hc, r.desk + "/empty", "1:\\b.bin", false));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, r.desk + "/empty", "1:\\b.bin", false));
     EXPECT_EQ(ReadFile(r.OnDevice("b.bin")), "");
-    ASSERT_TRUE(FS::FileCopy(hc, "1:\\b.bin", r.desk + "/out.bin", false));
+    ASSERT_TRUE(RemoteFiles::FileCopy(hc, "1:\\b.bin", r.desk + "/out.bin", false));
     EXPECT_EQ(ReadFile(r.desk + "/out.bin"), "");
     // A missing handheld file leaves the desktop file as it was.
     WriteFile(r.desk + "/keep", "keep");
-    EXPECT_FALSE(FS::FileCopy(hc, "1:\\none.bin", r.desk + "/keep", false));
+    EXPECT_FALSE(RemoteFiles::FileCopy(hc, "1:\\none.bin", r.desk + "/keep", false));
     EXPECT_EQ(ReadFile(r.desk + "/keep"), "keep");
     // The channel is still in step.
     bool exists = false;
-    ASSERT_TRUE(FS::Cd(hc, "\\My Documents", exists));
+    ASSERT_TRUE(RemoteFiles::Cd(hc, "\\My Documents", exists));
     EXPECT_TRUE(exists);
 }
 
-TEST(FSLocal, ListingsAndLookupsOnTheHandheld) {
+TEST(RemoteFilesLocal, ListingsAndLookupsOnTheHandheld) {
     LocalRig r;
     ASSERT_TRUE(r.connected);
-    desktop::HC& hc = *r.hc;
+    desktop::DesktopChannel& hc = *r.hc;
     std::filesystem::create_directories(r.OnDevice("Empty"));
     std::filesystem::create_directories(r.OnDevice("Tree/Sub"));
     WriteFile(r.OnDevice("Tree/f.txt"), "0123456789");
     RecordList list;
     // The handheld's folders list "." and ".." and nothing else when empty.
-    FS::ReadRecs(hc, "1:\\Empty\\", list);
+    RemoteFiles::ReadRecs(hc, "1:\\Empty\\", list);
     for (size_t i = 0; i < list.Count(); ++i)
         EXPECT_TRUE(list.At(i).Name() == "." || list.At(i).Name() == "..") << list.At(i).Name();
-    EXPECT_FALSE(FS::ReadRecs(hc, "1:\\Missing\\", list));
-    ASSERT_TRUE(FS::ReadRecs(hc, "1:\\", list, true));
+    EXPECT_FALSE(RemoteFiles::ReadRecs(hc, "1:\\Missing\\", list));
+    ASSERT_TRUE(RemoteFiles::ReadRecs(hc, "1:\\", list, true));
     for (size_t i = 0; i < list.Count(); ++i) {
         const FileRecord rec = list.At(i);
         EXPECT_TRUE(rec.IsDirectory());
@@ -94,22 +94,22 @@ TEST(FSLocal, ListingsAndLookupsOnTheHandheld) {
     }
     bool found = false;
     FileRecord rec;
-    ASSERT_TRUE(FS::GetFileInfo(hc, "1:\\Tree\\f.txt", found, rec));
+    ASSERT_TRUE(RemoteFiles::GetFileInfo(hc, "1:\\Tree\\f.txt", found, rec));
     EXPECT_TRUE(found);
     EXPECT_TRUE(rec.IsDevice());
     EXPECT_EQ(rec.FileSize(), 10u);
-    ASSERT_TRUE(FS::GetFileInfo(hc, "1:\\Tree", found, rec));
+    ASSERT_TRUE(RemoteFiles::GetFileInfo(hc, "1:\\Tree", found, rec));
     EXPECT_TRUE(found && rec.IsDirectory());
-    EXPECT_FALSE(FS::GetFileInfo(hc, "1:\\Tree\\none", found, rec));
+    EXPECT_FALSE(RemoteFiles::GetFileInfo(hc, "1:\\Tree\\none", found, rec));
     bool ok = false;
-    ASSERT_TRUE(FS::RmDir(hc, "1:\\Tree", ok));
+    ASSERT_TRUE(RemoteFiles::RmDir(hc, "1:\\Tree", ok));
     EXPECT_FALSE(ok);
-    ASSERT_TRUE(FS::RenameFile(hc, "1:\\Tree\\f.txt", "1:\\Empty\\g.txt", ok));
+    ASSERT_TRUE(RemoteFiles::RenameFile(hc, "1:\\Tree\\f.txt", "1:\\Empty\\g.txt", ok));
     EXPECT_TRUE(ok);
     EXPECT_EQ(ReadFile(r.OnDevice("Empty/g.txt")), "0123456789");
 }
 
-TEST(FSLocal, ClipboardTextRoundTrip) {
+TEST(RemoteFilesLocal, ClipboardTextRoundTrip) {
     LocalRig r;
     ASSERT_TRUE(r.connected);
     MemoryClipboard desk, back;
@@ -118,9 +118,9 @@ TEST(FSLocal, ClipboardTextRoundTrip) {
         "e \xE2\x82\xAC \xF0\x9F\x98\x80\nline";
     desk.SetText(text);
     bool accepted = false, got = false;
-    ASSERT_TRUE(FS::SetClipText(*r.hc, desk, accepted));
+    ASSERT_TRUE(RemoteFiles::SetClipText(*r.hc, desk, accepted));
     EXPECT_TRUE(accepted);
-    ASSERT_TRUE(FS::GetClipText(*r.hc, back, got));
+    ASSERT_TRUE(RemoteFiles::GetClipText(*r.hc, back, got));
     EXPECT_TRUE(got);
     EXPECT_EQ(back.Text(), text);
 }

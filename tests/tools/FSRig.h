@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "agent/DMWire.h"
+#include "agent/FileServiceWire.h"
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/session/LocalLink.h"
 #include "desktop/tools/TransferUi.h"
 #include "session/SessionFakes.h"
@@ -39,7 +39,7 @@ struct WireRig {
     desktop::test::FakeRapi rapi;
     desktop::ConnectionManager manager{settings, rapi, ui};
     hd::test::FakeStream stream;
-    desktop::HC hc{manager, true};
+    desktop::DesktopChannel hc{manager, true};
 };
 
 // The real agent in-process; device root at base/root ("1:\"), a desktop
@@ -55,7 +55,7 @@ struct LocalRig {
         link = std::make_unique<desktop::LocalLink>("virtual", root, HD_AGENT_LIBRARY);
         manager = std::make_unique<desktop::ConnectionManager>(settings, *link, ui);
         manager->SetEndPauseMs(0);
-        hc = std::make_unique<desktop::HC>(*manager, true);
+        hc = std::make_unique<desktop::DesktopChannel>(*manager, true);
         connected = hc->Connect(0, 0, false);
     }
     ~LocalRig() {
@@ -73,7 +73,7 @@ struct LocalRig {
     std::string base, root, desk;
     std::unique_ptr<desktop::LocalLink> link;
     std::unique_ptr<desktop::ConnectionManager> manager;
-    std::unique_ptr<desktop::HC> hc;
+    std::unique_ptr<desktop::DesktopChannel> hc;
     bool connected = false;
 };
 

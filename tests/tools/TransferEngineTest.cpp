@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 #include "desktop/tools/TransferEngine.h"
 #include "tools/FSRig.h"
 

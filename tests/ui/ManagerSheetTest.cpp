@@ -89,7 +89,7 @@ TEST(ManagerSheet, ListsActivatesKillsAndShowsDetails) {
     QAbstractItemModelTester tester(&list.Model());
 
     // The rows are the tasks the handheld reports, in its order.
-    tools::AM fresh;
+    tools::RemoteTaskList fresh;
     fresh.SetConnection(&w.CurrentSession().Command());
     ASSERT_TRUE(fresh.Pulltsklist());
     ASSERT_EQ(list.model()->rowCount(), fresh.Count());
@@ -171,7 +171,7 @@ TEST(ManagerSheet, AProcessThatEndedShowsEmptyDetailsAndKeepsTheConnection) {
     Select(list, calc);
 
     // calc ends behind the sheet's back (another desktop, the user).
-    tools::AM other;
+    tools::RemoteTaskList other;
     other.SetConnection(&w.CurrentSession().Command());
     ASSERT_TRUE(other.Pulltsklist());
     ASSERT_TRUE(other.Kill(calc));

@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "common/Log.h"
-#include "desktop/tools/AM.h"
+#include "desktop/tools/RemoteTaskList.h"
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/MainWindow.h"
 #include "desktop/ui/SkinWindow.h"
@@ -41,7 +41,7 @@ struct SkinRig {
 
 // The executables of the handheld's running programs.
 std::vector<std::string> Running(MainWindow& w) {
-    tools::AM am;
+    tools::RemoteTaskList am;
     am.SetConnection(&w.CurrentSession().Command());
     std::vector<std::string> exes;
     if (!am.Pulltsklist()) return exes;

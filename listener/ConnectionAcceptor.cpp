@@ -1,0 +1,105 @@
+#include "listener/ConnectionAcceptor.h"
+
+#include "common/Log.h"
+
+namespace hd {
+
+namespace {
+// A peer that fails its preamble at once must not turn the retries into a busy loop.
+constexpr int kRetryPauseMs = 200;
+}  // namespace
+
+ConnectionAcceptor::ConnectionAcceptor(uint16_t port, std::string bindAddr,
+                                       AgentHost::Settings agent)
+    : m_agentHost(std::move(agent)), m_port(port), m_bindAddr(std::move(bindAddr)) {}
+
+int ConnectionAcceptor::ApplyPreamble(uint8_t preamble) {
+    int sensitivity = preamble;
+    if (preamble & 0x80) {
+        log::SetEnabled(true);
+        sensitivity = preamble & 0x7F;
+    }
+    SocketStream::SetSensitivity(sensitivity);
+    return sensitivity;
+}
+
+void ConnectionAcceptor::Interrupt() {
+    m_stop.store(true);
+    m_stopEvent.Set();
+    // The flag is set first: a socket made after this point is checked
+    // against it before anything blocks on it.
+    m_listen.Shutdown();
+    m_input.Shutdown();
+    m_screen.Shutdown();
+}
+
+void ConnectionAcceptor::CloseSockets() {
+    m_input.Close();
+    m_screen.Close();
+    m_listen.Close();
+}
+
+void ConnectionAcceptor::Stop() {
+    CloseSockets();
+    m_agentHost.Unload();
+}
+
+ConnectionAcceptor::Attempt ConnectionAcceptor::Failed(const char* message) {
+    // A failure caused by Interrupt's shutdown is the stop, not an error.
+    if (StopRequested()) return Attempt::Fail;
+    log::Forced("%s", message);
+    return Attempt::Retry;
+}
+
+ConnectionAcceptor::Attempt ConnectionAcceptor::AcceptChannels(uint8_t& preamble) {
+    // The preamble reads wait the long read wait.
+    SocketStream::SetSensitivity(2);
+    for (;;) {
+        if (!m_listen.Listen(m_port, m_bindAddr.c_str())) {
+            log::Forced("CM::Start:Error creating listener connection, exiting");
+            return Attempt::Fail;
+        }
+        if (StopRequested()) return Attempt::Fail;
+        log::Log("CM::Start:Before 1st accept");
+        const int r = m_listen.Accept(m_input, kFirstAcceptSeconds);  // 0 done, 1 error, 2 timeout
+        if (r == 0) break;
+        if (r == 1) return Failed("CM::Start:Error accepting Input socket");
+        log::Log("CM::Start:Timeout waiting for 1st accept, resetting listener and trying again");
+        m_listen.Close();
+    }
+    uint32_t got = 0;
+    if (StopRequested()) return Attempt::Fail;
+    // The command channel's byte is read and dropped: the screen channel's wins.
+    if (m_input.Read(&preamble, 1, &got) != S_OK)
+        return Failed("CM::Start:Error reading sensitivity");
+    log::Log("CM::Start:Before 2nd accept");
+    if (m_listen.Accept(m_screen, 0) != 0) return Failed("CM::Start:Error accepting Screen socket");
+    if (StopRequested()) return Attempt::Fail;
+    if (m_screen.Read(&preamble, 1, &got) != S_OK)
+        return Failed("CM::Start:Error reading 2nd sensitivity");
+    return Attempt::Connected;
+}
+
+bool ConnectionAcceptor::Start() {
+    uint8_t preamble = 0;
+    for (;;) {
+        const Attempt a = AcceptChannels(preamble);
+        if (a == Attempt::Connected) break;
+        // Nothing of a failed attempt is kept; the agent is not called for it.
+        CloseSockets();
+        if (a == Attempt::Fail || StopRequested()) return false;
+        m_stopEvent.Wait(kRetryPauseMs);
+    }
+    // No third connection while the channels run.
+    m_listen.Close();
+    const int sensitivity = ApplyPreamble(preamble);
+    log::Log("CM::Start:Accepted conns, Sensitivity=%d, Before DLL load", sensitivity);
+    if (!m_agentHost.Load()) {
+        log::Forced("CM::Start:Error loading hdagent DLL");
+        return false;
+    }
+    log::Log("CM::Start:returning");
+    return true;
+}
+
+}  // namespace hd
