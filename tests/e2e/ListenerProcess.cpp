@@ -43,7 +43,8 @@ ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs) {
         args.insert(args.end(), {"--port", std::to_string(m_port), "--bind", "127.0.0.1",
                                  "--device", "virtual", "--root", m_root});
     else
-        args.insert(args.end(), rawArgs.begin(), rawArgs.end());
+        for (std::string a : rawArgs)
+            args.push_back(a == kPortArg ? std::to_string(m_port) : a == kRootArg ? m_root : a);
     // No user settings file may reach the test: the config folder is ours.
     env.emplace_back("XDG_CONFIG_HOME", m_dir);
     std::vector<std::string> envs;

@@ -16,7 +16,10 @@ namespace hd::test {
 class ListenerProcess {
 public:
     using Env = std::vector<std::pair<std::string, std::string>>;
-    // rawArgs, when given, replace the usual options (for option tests).
+    // rawArgs, when given, replace the usual options (for option tests);
+    // kPortArg and kRootArg among them stand for the port and root folder.
+    static constexpr const char* kPortArg = "@PORT@";
+    static constexpr const char* kRootArg = "@ROOT@";
     explicit ListenerProcess(Env env = {}, std::vector<std::string> rawArgs = {});
     ~ListenerProcess();
     ListenerProcess(const ListenerProcess&) = delete;
