@@ -184,6 +184,12 @@ bool HC::Disconnect(bool sendEnd) {
     return true;
 }
 
+void HC::CloseSocket() {
+    MaybeLock lock(m_lock, m_command);
+    // Only an ended channel: an open one still has its stream on this socket.
+    if (!IsOpen()) m_socket.Close();
+}
+
 void HC::Shutdown() {
     ShutdownStream(Stream());
 }

@@ -26,6 +26,10 @@ public:
 
     bool Connect(uint16_t flags, uint32_t frequency, bool screen);
     bool Disconnect(bool sendEnd);
+    // Closes the TCP socket after the channel has ended, so the device sees
+    // the connection go at once. The command channel takes its lock; the
+    // screen channel's owner calls it once its reader has been joined.
+    void CloseSocket();
     // Makes a read blocked on this channel return (any thread).
     void Shutdown();
     // The same for a stream this channel held before it was ended.

@@ -28,11 +28,18 @@ public:
 
 class R {
 public:
+    // Shown when the screen channel ends without the owner asking.
+    static constexpr const char* kConnectionLost =
+        "The connection to the device was lost, disconnecting ...";
+
     R(ConnectionManager& manager, HC& command);
     ~R();
 
     // Opens the screen channel and starts the thread; false when either fails.
     bool Start(ScreenView* view, uint16_t flags);
+    // From now on an ending is the owner's: the thread no longer reports it
+    // as a lost connection (called before the command channel is ended).
+    void Quiet();
     void Stop();
     bool Running() const { return m_thread.joinable() && !m_ended.load(); }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ int ExitCode(int status) {
     return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs) {
+ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs, long fileSizeLimit) {
     char dir[] = "/tmp/hdlisten-e2e-XXXXXX";
     if (!mkdtemp(dir)) return;
     m_dir = dir;
@@ -67,6 +68,10 @@ ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs) {
     if (m_pid == 0) {
         ::dup2(out, 1);
         ::dup2(out, 2);
+        if (fileSizeLimit > 0) {
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
@@ -79,6 +84,10 @@ ListenerProcess::~ListenerProcess() {
         ::waitpid(m_pid, nullptr, 0);
     }
     if (!m_dir.empty()) std::filesystem::remove_all(m_dir);
+}
+
+void ListenerProcess::Signal(int sig) {
+    if (Running()) ::kill(m_pid, sig);
 }
 
 bool ListenerProcess::Running() {

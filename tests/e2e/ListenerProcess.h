@@ -20,7 +20,9 @@ public:
     // kPortArg and kRootArg among them stand for the port and root folder.
     static constexpr const char* kPortArg = "@PORT@";
     static constexpr const char* kRootArg = "@ROOT@";
-    explicit ListenerProcess(Env env = {}, std::vector<std::string> rawArgs = {});
+    // fileSizeLimit > 0: the listener's files cannot grow past it (a full disk).
+    explicit ListenerProcess(Env env = {}, std::vector<std::string> rawArgs = {},
+                             long fileSizeLimit = 0);
     ~ListenerProcess();
     ListenerProcess(const ListenerProcess&) = delete;
     ListenerProcess& operator=(const ListenerProcess&) = delete;
@@ -28,6 +30,8 @@ public:
     uint16_t Port() const { return m_port; }
     const std::string& Root() const { return m_root; }
     bool Running();
+    // Sends a signal (SIGKILL, SIGSTOP, SIGCONT...) to the process.
+    void Signal(int sig);
     // Sends SIGTERM and waits; the waitpid status, or -1 when it did not end.
     int Stop(int timeoutMs = 3000);
     // Waits for the process to end by itself; the waitpid status or -1.
