@@ -110,6 +110,36 @@ bool HC::FailConnect() {
     return false;
 }
 
+// The channel's socket: a TCP connection to the listener, or an ssh tunnel
+// to the listener's loopback port on the host.
+bool HC::OpenSocket(const std::string& hostText) {
+    m_socket.Close();
+    m_tunnel.reset();
+    if (IsSshHost(hostText)) {
+        SshTarget target;
+        if (!ParseSshHost(hostText, target)) {
+            log::Forced("HC::Connect:Error bad ssh host %s", hostText.c_str());
+            return false;
+        }
+        std::string error;
+        m_tunnel = SshTunnel::Open(target, kSshLoginWaitMs, error);
+        if (!m_tunnel) {
+            m_manager.Ui().ShowMessage("ssh: " + error);
+            return false;
+        }
+        m_socket.Attach(m_tunnel->TakeSocket());
+        return true;
+    }
+    std::string host;
+    uint16_t port = kDefaultPort;
+    if (hostText.empty() || !SplitHostPort(hostText, host, port)) return false;
+    if (!m_socket.Connect(host.c_str(), port)) {
+        log::Forced("HC::Connect:Error connecting to host");
+        return false;
+    }
+    return true;
+}
+
 bool HC::Connect(uint16_t flags, uint32_t frequency, bool screen) {
     if (!m_manager.AcquireRemoteApiLink()) return false;
     ConnectionSettings& store = m_manager.Store();
@@ -125,13 +155,7 @@ bool HC::Connect(uint16_t flags, uint32_t frequency, bool screen) {
     if (tcp) {
         uint8_t preamble = uint8_t(store.Sensitivity() & 0x7F);
         if (store.Flags() & FLAG_DEVICE_LOG) preamble |= 0x80;
-        std::string host;
-        uint16_t port = kDefaultPort;
-        if (hostText.empty() || !SplitHostPort(hostText, host, port)) return FailConnect();
-        if (!m_socket.Connect(host.c_str(), port)) {
-            log::Forced("HC::Connect:Error connecting to host");
-            return FailConnect();
-        }
+        if (!OpenSocket(hostText)) return FailConnect();
         uint32_t written = 0;
         if (m_socket.Write(&preamble, 1, &written) != S_OK) {
             log::Forced("HC::Connect:Error writing connection sensitivity to host");
@@ -187,7 +211,9 @@ bool HC::Disconnect(bool sendEnd) {
 void HC::CloseSocket() {
     MaybeLock lock(m_lock, m_command);
     // Only an ended channel: an open one still has its stream on this socket.
-    if (!IsOpen()) m_socket.Close();
+    if (IsOpen()) return;
+    m_socket.Close();
+    m_tunnel.reset();
 }
 
 void HC::Shutdown() {

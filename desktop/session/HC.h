@@ -7,12 +7,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "common/HC.h"
 #include "common/SC.h"
 #include "desktop/session/ConnectionManager.h"
+#include "desktop/session/SshTunnel.h"
 
 namespace hd::desktop {
 
@@ -55,11 +57,18 @@ private:
     void TearDown();
     void EndChannel(bool sendStop);
 
+    bool OpenSocket(const std::string& hostText);
+
     ConnectionManager& m_manager;
     const bool m_command;
+    // Declared before the socket, so the socket closes first and ssh ends.
+    std::unique_ptr<SshTunnel> m_tunnel;
     SC m_socket;
     std::recursive_mutex m_lock;
 };
+
+// How long ssh may take to log in before a Connect gives up.
+constexpr int kSshLoginWaitMs = 20000;
 
 // "host" or "host:port" (port 1..65535); the port defaults to 5492.
 bool SplitHostPort(const std::string& text, std::string& host, uint16_t& port);
