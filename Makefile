@@ -77,6 +77,11 @@ fuzz: fuzz-build
 # Everything, the long runs included.
 check-all: test test-tsan soak
 
+# 1000 connect/transfer/disconnect cycles each over TCP and the local link,
+# with abrupt ends; descriptors, threads and memory printed every 100.
+soak: build
+	@bash bench/soak.sh $(BUILD) $(SOAK_CYCLES)
+
 bench: setup
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHANDREL_BENCH=ON -DHANDREL_TESTS=OFF >/dev/null
 	@ninja -C build-bench -j$(JOBS)
