@@ -28,15 +28,14 @@ struct Quiet : hd::log::Sink {
     void Write(bool, const char*) override {}
 };
 
-const std::string& DeskFolder() {
-    static const std::string folder = [] {
-        auto p = std::filesystem::temp_directory_path() /
-                 ("hd-fuzz-replies-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
-        return p.string();
-    }();
-    return folder;
-}
+// Where fetched files land; removed when the run ends.
+struct DeskFolder {
+    DeskFolder() { std::filesystem::create_directories(path); }
+    ~DeskFolder() { std::filesystem::remove_all(path); }
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("hd-fuzz-replies-" + std::to_string(::getpid())))
+            .string();
+};
 
 // Records of either layout straight from bytes, every field read.
 void ReadRecords(const uint8_t* data, size_t size, bool device) {
@@ -53,6 +52,7 @@ void ReadRecords(const uint8_t* data, size_t size, bool device) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Quiet quiet;
+    static DeskFolder desk;
     hd::log::SetSink(&quiet);
     if (size < 1) return 0;
     const uint8_t pick = data[0] % 12;
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             hd::tools::FS::GetClipText(hc, clipboard, flag);
             break;
         case 9:
-            hd::tools::FS::Device2DeskCopy(hc, "1:\\a.bin", DeskFolder() + "/a.bin");
+            hd::tools::FS::Device2DeskCopy(hc, "1:\\a.bin", desk.path + "/a.bin");
             break;
         case 10:
             ReadRecords(data + 1, size - 1, true);

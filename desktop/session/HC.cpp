@@ -80,9 +80,11 @@ void HC::OnFramingError() {
     TearDown();
 }
 
-// The stream broke: tell the agent to stop, then drop the channel.
+// The stream broke: tell the agent to stop, then drop the channel, unless
+// its owner has ended it meanwhile.
 void HC::TearDown() {
-    EndChannel(true);
+    std::lock_guard end(EndLock());
+    if (Stream()) EndChannel(true);
 }
 
 // Every ending of a channel: the end byte (when asked and there is a stream
@@ -90,6 +92,7 @@ void HC::TearDown() {
 // stream dropped and the since-connect counters zeroed. The teardown mark
 // keeps a failing end byte from starting a second ending.
 void HC::EndChannel(bool sendStop) {
+    std::lock_guard end(EndLock());
     std::atomic<bool>& teardown = m_manager.Teardown();
     teardown = true;
     if (sendStop && Stream()) {
@@ -206,6 +209,11 @@ bool HC::Connect(uint16_t flags, uint32_t frequency, bool screen) {
 bool HC::Disconnect(bool sendEnd) {
     EndChannel(sendEnd);
     return true;
+}
+
+void HC::DisconnectIfOpen(bool sendEnd) {
+    std::lock_guard end(EndLock());
+    if (IsOpen()) EndChannel(sendEnd);
 }
 
 void HC::CloseSocket() {

@@ -28,6 +28,9 @@ public:
 
     bool Connect(uint16_t flags, uint32_t frequency, bool screen);
     bool Disconnect(bool sendEnd);
+    // Ends the channel unless it has ended already (its stream broke on the
+    // reader's thread meanwhile): the link is released once per opening.
+    void DisconnectIfOpen(bool sendEnd);
     // Closes the TCP socket after the channel has ended, so the device sees
     // the connection go at once. The command channel takes its lock; the
     // screen channel's owner calls it once its reader has been joined.
@@ -56,6 +59,7 @@ private:
     bool FailConnect();
     void TearDown();
     void EndChannel(bool sendStop);
+    std::recursive_mutex& EndLock() { return m_command ? m_lock : m_endLock; }
 
     bool OpenSocket(const std::string& hostText);
 
@@ -65,6 +69,9 @@ private:
     std::unique_ptr<SshTunnel> m_tunnel;
     SC m_socket;
     std::recursive_mutex m_lock;
+    // Serialises the endings of the screen channel (the command channel's
+    // endings take m_lock, so no second lock can be taken the other way round).
+    std::recursive_mutex m_endLock;
 };
 
 // How long ssh may take to log in before a Connect gives up.

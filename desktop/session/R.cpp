@@ -52,7 +52,7 @@ void R::Stop() {
     // End the channel, then shut its stream down so a blocked read returns;
     // the thread then sees an ended channel, not a broken one.
     IRAPIStream* stream = m_channel.Stream();
-    if (m_channel.IsOpen()) m_channel.Disconnect(false);
+    m_channel.DisconnectIfOpen(false);
     m_channel.ShutdownStream(stream);
     m_stop.Set();
     if (m_thread.joinable()) {
