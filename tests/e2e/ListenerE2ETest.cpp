@@ -237,6 +237,22 @@ TEST(ListenerE2E, StrangersCannotWedgeTheHandshake) {
     ExpectStoppedCleanly(listener);
 }
 
+// A backend that hands the whole machine over listens on loopback unless
+// told, and says how to open it up.
+TEST(ListenerE2E, MachineBackendsListenOnLoopbackByDefault) {
+    ListenerProcess listener({}, {"--port", ListenerProcess::kPortArg, "--device", "linux",
+                                  "--root", ListenerProcess::kRootArg});
+    Peer probe;
+    ASSERT_TRUE(probe.Connect(listener.Port()));
+    const std::string out = listener.Output();
+    EXPECT_NE(out.find("listening on 127.0.0.1:" + std::to_string(listener.Port())),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("hdlisten --device linux --allow ADDR[/BITS]"), std::string::npos) << out;
+    probe.Close();
+    ExpectStoppedCleanly(listener);
+}
+
 TEST(ListenerE2E, AllowRefusesEveryOtherPeer) {
     ListenerProcess listener({}, {"--port", ListenerProcess::kPortArg, "--allow", "10.20.0.0/16",
                                   "--device", "virtual", "--root", ListenerProcess::kRootArg});
