@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -31,7 +32,9 @@ std::vector<std::string> SshCommand() {
 // Waits for a child up to ms, then asks it to end, then ends it.
 void Reap(pid_t pid, int ms) {
     for (int waited = 0;; waited += 10) {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) return;
+        const pid_t r = ::waitpid(pid, nullptr, WNOHANG);
+        // ECHILD: someone else (a framework's SIGCHLD handler) reaped it.
+        if (r == pid || (r < 0 && errno == ECHILD)) return;
         if (waited == ms) ::kill(pid, SIGTERM);
         if (waited == ms + 1000) {
             ::kill(pid, SIGKILL);
