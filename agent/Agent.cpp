@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "common/ByteOrder.h"
-#include "common/HC.h"
+#include "common/Channel.h"
 #include "common/Paths.h"
 
 namespace hd {
@@ -22,7 +22,7 @@ Agent::Agent(const std::string& kind, const std::string& root)
         m_display = platform::CreateDisplay("virtual");
     }
     if (m_kind == "virtual") m_shell = CreateVirtualShell(*m_display);
-    m_sender = std::make_unique<CSender>(*m_display);
+    m_sender = std::make_unique<ScreenSender>(*m_display);
     m_display->SetChangeListener([sender = m_sender.get()] { sender->WakeForScreenChange(); });
     const DeviceContext device{m_kind, m_root, *m_display, m_shell.get()};
     m_input = CreateInputService(device);
@@ -51,13 +51,13 @@ std::unique_ptr<Agent> Agent::FromEnvironment() {
 }
 
 int Agent::Invoke(IRAPIStream* stream) {
-    PI loop(*m_sender, Handlers{m_input.get(), m_tasks.get(), m_files.get()});
+    CommandLoop loop(*m_sender, Handlers{m_input.get(), m_tasks.get(), m_files.get()});
     return loop.Run(stream);
 }
 
 int Agent::Screen(IRAPIStream* stream) {
     log::Log("PS:Entering");
-    HC channel(stream);
+    Channel channel(stream);
     uint8_t b[4];
     if (channel.ReadFully(b, 4) != READ_DONE) {
         log::Log("PS:Error reading freq");

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "agent/CSender.h"
-#include "agent/PI.h"
+#include "agent/CommandLoop.h"
+#include "agent/ScreenSender.h"
 #include "agent/Services.h"
 #include "agent/platform/Display.h"
 #include "common/Log.h"
@@ -34,7 +34,7 @@ private:
     std::string m_root;
     std::unique_ptr<platform::Display> m_display;
     std::unique_ptr<platform::Shell> m_shell;
-    std::unique_ptr<CSender> m_sender;
+    std::unique_ptr<ScreenSender> m_sender;
     std::unique_ptr<CommandHandler> m_input;
     std::unique_ptr<CommandHandler> m_tasks;
     std::unique_ptr<CommandHandler> m_files;

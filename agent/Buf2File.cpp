@@ -4,8 +4,8 @@
 
 namespace hd::Buf2File {
 
-bool ReadWholeFile(platform::Files& files, std::u16string_view path, uint64_t maxSize, MBuf& dest,
-                   uint32_t& size) {
+bool ReadWholeFile(platform::Files& files, std::u16string_view path, uint64_t maxSize,
+                   GrowBuffer& dest, uint32_t& size) {
     auto file = files.OpenForReading(path);
     if (!file) {
         log::Forced("CDOSEdit::Buf2File : Error opening file");
@@ -25,7 +25,7 @@ bool ReadWholeFile(platform::Files& files, std::u16string_view path, uint64_t ma
     }
     size = uint32_t(length);
     if (size == 0) return true;
-    if (!MB::MakeRoom(dest, size)) return false;  // logged by MakeRoom
+    if (!grow::MakeRoom(dest, size)) return false;  // logged by MakeRoom
     if (file->Read(dest.block + dest.used, size) != length) {
         log::Forced("CDOSEdit::Buf2File : Error reading file");
         return false;

@@ -6,14 +6,14 @@
 
 #include <cstdint>
 
-#include "common/HC.h"
+#include "common/Channel.h"
 
 namespace hd {
 
 class CommandHandler {
 public:
     virtual ~CommandHandler() = default;
-    virtual bool Handle(uint8_t command, HC& channel) = 0;
+    virtual bool Handle(uint8_t command, Channel& channel) = 0;
 };
 
 }  // namespace hd

@@ -1,6 +1,6 @@
 // The factories of the handheld's own side: the interactive virtual shell
 // and the key sender over the input backend for the device's kind.
-#include "agent/KS.h"
+#include "agent/KeySender.h"
 #include "agent/Services.h"
 #include "agent/platform/virtual/Handheld.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
@@ -17,7 +17,7 @@ std::unique_ptr<platform::Shell> CreateVirtualShell(platform::Display& display) 
 // payload (over a backend that drops the events), so the channel stays in step.
 std::unique_ptr<CommandHandler> CreateInputService(const DeviceContext& device) {
     auto* handheld = dynamic_cast<platform::InputTarget*>(device.shell);
-    return std::make_unique<KS>(platform::CreateInput(device.kind, handheld));
+    return std::make_unique<KeySender>(platform::CreateInput(device.kind, handheld));
 }
 
 }  // namespace hd

@@ -36,7 +36,7 @@ uint8_t* RecordBuffer::Append() {
     return Record(m_count++);
 }
 
-RecordBuffer::Sent RecordBuffer::Write(HC& channel) const {
+RecordBuffer::Sent RecordBuffer::Write(Channel& channel) const {
     uint8_t length[4];
     put_be32(length, uint32_t(m_count) * m_recordSize + 1);
     if (!channel.WriteBytes(length, 4)) return Sent::LengthFailed;

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "common/HC.h"
+#include "common/Channel.h"
 
 namespace hd {
 
@@ -40,7 +40,7 @@ public:
     // The list reply: big-endian length (count x record size + 1), the count
     // byte, the records. Which write failed, if any.
     enum class Sent { Done, LengthFailed, CountFailed, RecordsFailed };
-    Sent Write(HC& channel) const;
+    Sent Write(Channel& channel) const;
 
 private:
     uint32_t m_recordSize;

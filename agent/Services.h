@@ -24,11 +24,11 @@ struct DeviceContext {
 
 // The interactive virtual handheld's shell, drawing on the virtual display.
 std::unique_ptr<platform::Shell> CreateVirtualShell(platform::Display& display);
-// KS: codes 25-30 and 35.
+// KeySender: codes 25-30 and 35.
 std::unique_ptr<CommandHandler> CreateInputService(const DeviceContext& device);
-// AM, TM, MM, SI: codes 60-62, 65, 66.
+// TaskList, TM, MM, SI: codes 60-62, 65, 66.
 std::unique_ptr<CommandHandler> CreateTaskService(const DeviceContext& device);
-// DM: codes 100-112.
+// FileService: codes 100-112.
 std::unique_ptr<CommandHandler> CreateFileService(const DeviceContext& device);
 
 }  // namespace hd

@@ -1,14 +1,14 @@
 // TaskService: the command loop's share of the process and system commands
 // (codes 60-62, 65, 66): reads each command's argument bytes, drives the
-// task list AM and writes the failure replies, logging under the loop's tag.
+// task list TaskList and writes the failure replies, logging under the loop's tag.
 // Created at agent load with its device backends; used on the HdInvoke
 // thread only. It never acts on an argument it could not read whole.
 #pragma once
 
 #include <memory>
 
-#include "agent/AM.h"
 #include "agent/CommandHandler.h"
+#include "agent/TaskList.h"
 #include "agent/platform/SystemInfo.h"
 #include "agent/platform/Tasks.h"
 
@@ -21,18 +21,18 @@ public:
 
     // False when the connection must end: an argument that could not be read
     // or a reply that could not be loaded or sent.
-    bool Handle(uint8_t command, HC& channel) override;
+    bool Handle(uint8_t command, Channel& channel) override;
 
-    AM& TaskList() { return m_am; }
+    TaskList& Tasks() { return m_taskList; }
 
 private:
-    bool SendTaskList(HC& channel);
-    bool SendThreadsAndModules(HC& channel);
-    static void WriteEmptyReply(HC& channel);
+    bool SendTaskList(Channel& channel);
+    bool SendThreadsAndModules(Channel& channel);
+    static void WriteEmptyReply(Channel& channel);
 
     std::unique_ptr<platform::Tasks> m_tasks;
     std::unique_ptr<platform::SystemInfo> m_system;
-    AM m_am;
+    TaskList m_taskList;
 };
 
 }  // namespace hd

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "agent/CSender.h"
+#include "agent/ScreenSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
 #include "bench/RatioReporter.h"
 #include "desktop/session/ProcessDeltas.h"
@@ -93,7 +93,7 @@ void BM_Build(benchmark::State& st) {
     Size s = kSizes[st.range(0)];
     Change c = Change(st.range(1));
     VirtualDisplay d(Options(s));
-    hd::CSender sender(d);
+    hd::ScreenSender sender(d);
     sender.BuildDelta();  // the first, full update
     sender.BuildDelta();  // opens the frame-buffer reader
     // Only the build is timed: the screen's own change (Toggle) is not ours.
@@ -110,9 +110,9 @@ void BM_Decode(benchmark::State& st) {
     Size s = kSizes[st.range(0)];
     Change c = Change(st.range(1));
     VirtualDisplay d(Options(s));
-    hd::CSender sender(d);
+    hd::ScreenSender sender(d);
     sender.GetImageDeltas();
-    hd::MBuf image;
+    hd::GrowBuffer image;
     std::vector<uint8_t> delta(sender.Delta().block, sender.Delta().block + sender.Delta().used);
     hd::ProcessDeltas(delta.data(), delta.size(), image);
     if (c != kFull) {

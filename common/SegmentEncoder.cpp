@@ -21,8 +21,8 @@ inline int64_t WorstCase(uint32_t count) {
 
 }  // namespace
 
-bool EncodeSegment(MBuf& delta, uint32_t offset, const uint8_t* b, uint32_t count) {
-    if (!MB::MakeRoom(delta, 8 + WorstCase(count))) return false;
+bool EncodeSegment(GrowBuffer& delta, uint32_t offset, const uint8_t* b, uint32_t count) {
+    if (!grow::MakeRoom(delta, 8 + WorstCase(count))) return false;
     uint8_t* out = delta.block + delta.used;
     put_be32(out, offset);
     uint8_t* lengthField = out + 4;

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "common/MB.h"
+#include "common/GrowBuffer.h"
 
 namespace hd {
 
@@ -24,6 +24,6 @@ constexpr uint32_t kOpShortMax = 63;
 
 // Appends one segment for count bytes at the image offset; false when the
 // delta buffer cannot grow.
-bool EncodeSegment(MBuf& delta, uint32_t offset, const uint8_t* bytes, uint32_t count);
+bool EncodeSegment(GrowBuffer& delta, uint32_t offset, const uint8_t* bytes, uint32_t count);
 
 }  // namespace hd

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "agent/PI.h"
+#include "agent/CommandLoop.h"
 #include "support/FakeStream.h"
 
 namespace {
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             in.AddBytes({data[i]});
     }
     NullSender sender;
-    hd::PI loop(sender, hd::Handlers{});
+    hd::CommandLoop loop(sender, hd::Handlers{});
     loop.Run(&in);
     return 0;
 }

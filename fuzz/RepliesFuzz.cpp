@@ -13,14 +13,14 @@
 
 #include "common/Log.h"
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/session/HC.h"
-#include "desktop/tools/AM.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/DesktopClipboard.h"
-#include "desktop/tools/FS.h"
-#include "desktop/tools/MM.h"
 #include "desktop/tools/Records.h"
-#include "desktop/tools/SI.h"
-#include "desktop/tools/TM.h"
+#include "desktop/tools/RemoteFiles.h"
+#include "desktop/tools/RemoteModuleList.h"
+#include "desktop/tools/RemoteSystemInfo.h"
+#include "desktop/tools/RemoteTaskList.h"
+#include "desktop/tools/RemoteThreadList.h"
 #include "session/SessionFakes.h"
 
 namespace {
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stream.AddBytes({data + 1, data + size});
     hd::desktop::ConnectionManager manager(settings, rapi, ui);
     manager.SetEndPauseMs(0);
-    hd::desktop::HC hc(manager, true);
+    hd::desktop::DesktopChannel hc(manager, true);
     hc.SetStream(&stream);
     hd::tools::MemoryClipboard clipboard;
     hd::tools::RecordList records;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool flag = false;
     switch (pick) {
         case 0: {
-            hd::tools::AM am;
+            hd::tools::RemoteTaskList am;
             am.SetConnection(&hc);
             if (am.Pulltsklist()) {
                 std::string name;
@@ -80,43 +80,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         case 1: {
-            hd::tools::AM am;
+            hd::tools::RemoteTaskList am;
             am.SetConnection(&hc);
             am.GetThrAndModLists(0x1234);
             break;
         }
         case 2: {
-            hd::tools::TM tm;
+            hd::tools::RemoteThreadList tm;
             tm.SetConnection(&hc);
             tm.PullList();
             break;
         }
         case 3: {
-            hd::tools::MM mm;
+            hd::tools::RemoteModuleList mm;
             mm.SetConnection(&hc);
             mm.PullList();
             break;
         }
         case 4: {
-            hd::tools::SI si;
+            hd::tools::RemoteSystemInfo si;
             si.SetConnection(&hc);
             si.PullData();
             break;
         }
         case 5:
-            hd::tools::FS::ReadRecs(hc, "1:\\Docs\\*.*", records, false);
+            hd::tools::RemoteFiles::ReadRecs(hc, "1:\\Docs\\*.*", records, false);
             break;
         case 6:
-            hd::tools::FS::ReadRecs(hc, "1:\\Docs\\*.*", records, true);
+            hd::tools::RemoteFiles::ReadRecs(hc, "1:\\Docs\\*.*", records, true);
             break;
         case 7:
-            hd::tools::FS::GetFileInfo(hc, "1:\\Docs\\a.txt", flag, record);
+            hd::tools::RemoteFiles::GetFileInfo(hc, "1:\\Docs\\a.txt", flag, record);
             break;
         case 8:
-            hd::tools::FS::GetClipText(hc, clipboard, flag);
+            hd::tools::RemoteFiles::GetClipText(hc, clipboard, flag);
             break;
         case 9:
-            hd::tools::FS::Device2DeskCopy(hc, "1:\\a.bin", desk.path + "/a.bin");
+            hd::tools::RemoteFiles::Device2DeskCopy(hc, "1:\\a.bin", desk.path + "/a.bin");
             break;
         case 10:
             ReadRecords(data + 1, size - 1, true);

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "agent/PI.h"
+#include "agent/CommandLoop.h"
 #include "agent/Services.h"
 #include "common/Log.h"
 #include "support/FakeStream.h"
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             in.AddBytes({data[i]});
     }
     NullSender sender;
-    hd::PI loop(sender, {device.input.get(), device.tasks.get(), device.files.get()});
+    hd::CommandLoop loop(sender, {device.input.get(), device.tasks.get(), device.files.get()});
     loop.Run(&in);
     return 0;
 }

@@ -7,7 +7,7 @@
 // and the refresh interval. A command channel pairs with the next screen
 // channel from its address; whatever is left half-done expires and is closed.
 // Nothing but the preamble byte is consumed. Runs on the listener's main
-// thread inside CM::Start and logs under CM's tag ("CM::").
+// thread inside ConnectionAcceptor::Start and logs under ConnectionAcceptor's tag ("CM::").
 #pragma once
 
 #include <netinet/in.h>

@@ -1,7 +1,7 @@
 // hdlisten's composition root: options, root folder, device log and the Log
 // setting, then the connection manager and the main loop. SIGTERM and SIGINT
 // are blocked in every thread and taken by one sigwait thread, which turns
-// them into CM::Interrupt; main then joins everything in reverse and exits 0.
+// them into ConnectionAcceptor::Interrupt; main then joins everything in reverse and exits 0.
 #include <pthread.h>
 #include <signal.h>
 
@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "common/Log.h"
-#include "common/SC.h"
-#include "listener/CM.h"
+#include "common/SocketStream.h"
 #include "listener/Config.h"
+#include "listener/ConnectionAcceptor.h"
+#include "listener/ConnectionLoop.h"
 #include "listener/Options.h"
-#include "listener/WM.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void ApplyReadWaitOverride() {
     if (!text || !*text) return;
     char* end = nullptr;
     long ms = std::strtol(text, &end, 10);
-    if (*end == '\0' && ms > 0 && ms <= 600000) hd::SC::SetReadWaitOverrideMs(int(ms));
+    if (*end == '\0' && ms > 0 && ms <= 600000) hd::SocketStream::SetReadWaitOverrideMs(int(ms));
 }
 
 void ReadLogSetting() {
@@ -86,7 +86,7 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
 
     int exitCode = 1;
     {
-        hd::CM cm(options.port, bindAddr, {device, root, ""}, options.allow);
+        hd::ConnectionAcceptor cm(options.port, bindAddr, {device, root, ""}, options.allow);
         std::atomic<bool> done{false};
         std::atomic<int> caught{0};
         std::thread signals([&] {
@@ -97,7 +97,7 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
                 cm.Interrupt();
             }
         });
-        hd::WM wm(cm);
+        hd::ConnectionLoop wm(cm);
         const bool stopped = wm.Run();
         // Wake the signal thread if no signal came; a thread that already
         // returned just leaves this one pending.

@@ -1,4 +1,4 @@
-// What the file service (DM) asks of the device's clipboard: one Unicode text
+// What the file service (FileService) asks of the device's clipboard: one Unicode text
 // block in, one out. Thread-safe: the command thread sets and reads it while
 // a device-side user (another X11 client, the virtual shell) may do the same.
 // Made at agent load and owned by the file service.

@@ -1,4 +1,4 @@
-// What the agent asks of the device's display. The frame-buffer reader (BF)
+// What the agent asks of the device's display. The frame-buffer reader (FrameReader)
 // uses the direct display-memory layer and the known-device memory; the
 // sender's fallback capture uses CaptureRgb555. All methods are called on the
 // screen thread (HdScreen), except construction and SetChangeListener at agent

@@ -1,4 +1,4 @@
-// What the file service (DM) asks of the device's file system. Paths are
+// What the file service (FileService) asks of the device's file system. Paths are
 // device paths in UTF-16 as the desktop sends them: "\" is the root folder,
 // backslashes separate, names match case-insensitively. No path may reach
 // outside the root folder. Called on the HdInvoke thread only, one call at a

@@ -1,5 +1,5 @@
 // What the agent asks of the device's input system: the four ways the key
-// sender (KS) injects keys, characters and stylus events. Every method is
+// sender (KeySender) injects keys, characters and stylus events. Every method is
 // called on the HdInvoke thread, one command at a time, in the order the
 // desktop sent them; none blocks for long and none throws. Backends: virtual
 // (the built-in handheld reacts), linux (uinput), x11 (XTEST), and a dropping

@@ -27,9 +27,9 @@
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "common/Log.h"
-#include "common/SC.h"
+#include "common/SocketStream.h"
 #include "desktop/session/Session.h"
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 
 namespace {
 
@@ -96,9 +96,10 @@ bool Transfer(desktop::Session& session, const std::string& work, int cycle) {
     }
     if (!connected) return false;
     const std::string name = "1:\\soak" + std::to_string(cycle % 7) + ".bin";
-    const bool ok = tools::FS::Desk2DeviceCopy(session.Command(), work + "/out.bin", name) &&
-                    tools::FS::Device2DeskCopy(session.Command(), name, work + "/back.bin") &&
-                    Slurp(work + "/out.bin") == Slurp(work + "/back.bin");
+    const bool ok =
+        tools::RemoteFiles::Desk2DeviceCopy(session.Command(), work + "/out.bin", name) &&
+        tools::RemoteFiles::Device2DeskCopy(session.Command(), name, work + "/back.bin") &&
+        Slurp(work + "/out.bin") == Slurp(work + "/back.bin");
     session.Disconnect();
     return ok;
 }
@@ -156,7 +157,7 @@ void CutLocalMidTransfer(desktop::Session& session, const std::string& work) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         session.Command().Shutdown();
     });
-    tools::FS::Desk2DeviceCopy(session.Command(), work + "/big.bin", "1:\\cut.bin");
+    tools::RemoteFiles::Desk2DeviceCopy(session.Command(), work + "/big.bin", "1:\\cut.bin");
     cut.join();
     session.Disconnect();
 }

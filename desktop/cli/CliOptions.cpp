@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 
 namespace hd::cli {
 

@@ -9,7 +9,7 @@
 #include "desktop/cli/Command.h"
 #include "desktop/tools/DosConsole.h"
 #include "desktop/tools/DriveMap.h"
-#include "desktop/tools/FsDosFiles.h"
+#include "desktop/tools/RemoteDosFiles.h"
 
 namespace hd::cli {
 
@@ -60,7 +60,7 @@ std::string CheckDos(const std::vector<std::string>& a) {
 int Dos(Context& c) {
     TerminalSink sink;
     TerminalQuestions questions;
-    tools::FsDosFiles files(c.session.Command(), tools::DriveMap::FromSystem());
+    tools::RemoteDosFiles files(c.session.Command(), tools::DriveMap::FromSystem());
     tools::DosConsole console(files, c.store, questions, sink);
 
     if (!c.options.args.empty()) {

@@ -15,7 +15,7 @@
 
 #include "desktop/cli/Command.h"
 #include "desktop/cli/TransferTerminal.h"
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 #include "desktop/tools/TransferEngine.h"
 
 namespace hd::cli {
@@ -24,7 +24,7 @@ namespace {
 
 using tools::FileRecord;
 using tools::RecordList;
-namespace FS = tools::FS;
+namespace RemoteFiles = tools::RemoteFiles;
 
 bool IsHandheldArg(const std::string& p) {
     return p.size() >= 2 && p[0] == '1' && p[1] == ':';
@@ -55,17 +55,17 @@ bool IsRoot(const std::string& path) {
 
 // Whether the path names an existing folder (the user's own path: a desktop
 // link to a folder counts).
-bool IsFolder(desktop::HC& hc, const std::string& path) {
+bool IsFolder(desktop::DesktopChannel& hc, const std::string& path) {
     if (tools::IsDevicePath(path)) {
         bool exists = false;
-        return FS::Cd(hc, tools::StripLocation(path), exists) && exists;
+        return RemoteFiles::Cd(hc, tools::StripLocation(path), exists) && exists;
     }
     std::error_code ec;
     return std::filesystem::is_directory(path, ec);
 }
 
 std::string Reason() {
-    const std::string& e = FS::LastError();
+    const std::string& e = RemoteFiles::LastError();
     return e.empty() ? std::string() : ": " + e;
 }
 
@@ -149,23 +149,23 @@ std::string CheckClip(const std::vector<std::string>& a) {
 // ---- commands ----
 
 int Ls(Context& c) {
-    desktop::HC& hc = c.session.Command();
+    desktop::DesktopChannel& hc = c.session.Command();
     const std::string path = Locate(c.options.args[0]);
     RecordList list;
     if (HasWildcard(path)) {
-        if (!FS::ReadRecs(hc, path, list)) return Failed("nothing matches " + path);
+        if (!RemoteFiles::ReadRecs(hc, path, list)) return Failed("nothing matches " + path);
         PrintList(list);
         return EXIT_DONE;
     }
     if (IsRoot(path) || IsFolder(hc, path)) {
-        FS::ReadRecs(hc, tools::JoinPath(path, "*.*"), list);
-        if (!FS::LastError().empty()) return Failed("cannot list " + path);
+        RemoteFiles::ReadRecs(hc, tools::JoinPath(path, "*.*"), list);
+        if (!RemoteFiles::LastError().empty()) return Failed("cannot list " + path);
         PrintList(list);
         return EXIT_DONE;
     }
     bool found = false;
     FileRecord record;
-    if (!FS::GetFileInfo(hc, path, found, record) || !found)
+    if (!RemoteFiles::GetFileInfo(hc, path, found, record) || !found)
         return Failed("no such file or folder: " + path);
     PrintRecord(record);
     return EXIT_DONE;
@@ -173,12 +173,12 @@ int Ls(Context& c) {
 
 // A copy of one file between the machines, with the progress line.
 int CopyOne(Context& c, const std::string& src, std::string dst, bool toDevice) {
-    desktop::HC& hc = c.session.Command();
+    desktop::DesktopChannel& hc = c.session.Command();
     if (IsFolder(hc, dst)) dst = tools::JoinPath(dst, tools::LastComponent(src));
     TransferProgress progress(c.session.Manager().Stats());
     progress.Begin(tools::LastComponent(src));
-    const bool ok =
-        toDevice ? FS::Desk2DeviceCopy(hc, src, dst) : FS::Device2DeskCopy(hc, src, dst);
+    const bool ok = toDevice ? RemoteFiles::Desk2DeviceCopy(hc, src, dst)
+                             : RemoteFiles::Device2DeskCopy(hc, src, dst);
     progress.End();
     return ok ? EXIT_DONE : Failed("cannot copy " + src + " to " + dst);
 }
@@ -194,14 +194,14 @@ int Put(Context& c) {
 // cp and mv: the transfer engine on one entry. An existing folder as DST
 // receives the entry under its own name; otherwise DST names the new entry.
 int Transfer(Context& c, tools::TransferList::Operation op) {
-    desktop::HC& hc = c.session.Command();
+    desktop::DesktopChannel& hc = c.session.Command();
     const bool yes = c.options.args[0] == "--yes";
     const std::string src = Locate(c.options.args[yes ? 1 : 0]);
     const std::string dst = Locate(c.options.args[yes ? 2 : 1]);
     if (IsRoot(src)) return Failed("cannot copy or move a root folder");
     bool found = false;
     FileRecord record;
-    if (!FS::GetFileInfo(hc, src, found, record) || !found)
+    if (!RemoteFiles::GetFileInfo(hc, src, found, record) || !found)
         return Failed("no such file or folder: " + src);
 
     TransferProgress progress(c.session.Manager().Stats());
@@ -218,29 +218,30 @@ int Transfer(Context& c, tools::TransferList::Operation op) {
             if (record.IsDirectory()) {
                 // A folder under a new name: create it, then carry the contents.
                 bool ok = false;
-                if (!FS::MkDir(hc, dst, ok) || !ok) return Failed("cannot create " + dst);
+                if (!RemoteFiles::MkDir(hc, dst, ok) || !ok) return Failed("cannot create " + dst);
                 list.sourceFolder = src;
                 engine.Fill(list);
                 const bool done = engine.Run(list, dst);
-                if (done && op == tools::TransferList::Move && (!FS::RmDir(hc, src, ok) || !ok))
+                if (done && op == tools::TransferList::Move &&
+                    (!RemoteFiles::RmDir(hc, src, ok) || !ok))
                     return Failed("cannot remove " + src);
                 return done ? EXIT_DONE : EXIT_FAILED;
             }
             // A file under a new name: the replace question, then the copy.
             bool exists = false;
             FileRecord old;
-            if (FS::GetFileInfo(hc, dst, exists, old) && exists && !yes) {
+            if (RemoteFiles::GetFileInfo(hc, dst, exists, old) && exists && !yes) {
                 const auto a = ui.ConfirmReplace(newName, tools::TransferEngine::Describe(old),
                                                  tools::TransferEngine::Describe(record));
                 if (a == tools::TransferUi::No) return EXIT_DONE;
                 if (a == tools::TransferUi::Cancel) return EXIT_FAILED;
             }
             ui.ShowWait(tools::kWaitPrefix + name);
-            const bool copied = FS::FileCopy(hc, src, dst, true);
+            const bool copied = RemoteFiles::FileCopy(hc, src, dst, true);
             ui.CloseWait();
             if (!copied) return Failed("cannot copy " + src + " to " + dst);
             bool ok = false;
-            if (op == tools::TransferList::Move && (!FS::FileDelete(hc, src, ok) || !ok))
+            if (op == tools::TransferList::Move && (!RemoteFiles::FileDelete(hc, src, ok) || !ok))
                 return Failed("cannot delete " + src);
             return EXIT_DONE;
         }
@@ -259,7 +260,7 @@ int Mv(Context& c) {
 }
 
 int Rm(Context& c) {
-    desktop::HC& hc = c.session.Command();
+    desktop::DesktopChannel& hc = c.session.Command();
     TransferProgress progress(c.session.Manager().Stats());
     TransferTerminal ui(progress, false);
     tools::TransferEngine engine(hc, ui);
@@ -268,7 +269,7 @@ int Rm(Context& c) {
         const std::string path = Locate(arg);
         bool found = false;
         FileRecord record;
-        if (IsRoot(path) || !FS::GetFileInfo(hc, path, found, record) || !found) {
+        if (IsRoot(path) || !RemoteFiles::GetFileInfo(hc, path, found, record) || !found) {
             code = Failed("no such file or folder: " + path);
             continue;
         }
@@ -281,7 +282,8 @@ int Rm(Context& c) {
     return code;
 }
 
-int PathOp(Context& c, bool (*op)(desktop::HC&, std::string_view, bool&), const char* what) {
+int PathOp(Context& c, bool (*op)(desktop::DesktopChannel&, std::string_view, bool&),
+           const char* what) {
     const std::string path = Locate(c.options.args[0]);
     bool ok = false;
     if (!op(c.session.Command(), path, ok) || !ok) return Failed(std::string(what) + path);
@@ -289,27 +291,27 @@ int PathOp(Context& c, bool (*op)(desktop::HC&, std::string_view, bool&), const 
 }
 
 int MkDir(Context& c) {
-    return PathOp(c, FS::MkDir, "cannot create ");
+    return PathOp(c, RemoteFiles::MkDir, "cannot create ");
 }
 
 int RmDir(Context& c) {
-    return PathOp(c, FS::RmDir, "cannot remove ");
+    return PathOp(c, RemoteFiles::RmDir, "cannot remove ");
 }
 
 int Ren(Context& c) {
     const std::string from = Locate(c.options.args[0]), to = Locate(c.options.args[1]);
     bool ok = false;
-    if (!FS::RenameFile(c.session.Command(), from, to, ok) || !ok)
+    if (!RemoteFiles::RenameFile(c.session.Command(), from, to, ok) || !ok)
         return Failed("cannot rename " + from + " to " + to);
     return EXIT_DONE;
 }
 
 int Clip(Context& c) {
     tools::MemoryClipboard clipboard;
-    desktop::HC& hc = c.session.Command();
+    desktop::DesktopChannel& hc = c.session.Command();
     if (c.options.args[0] == "get") {
         bool got = false;
-        if (!FS::GetClipText(hc, clipboard, got))
+        if (!RemoteFiles::GetClipText(hc, clipboard, got))
             return Failed("cannot read the handheld clipboard");
         if (!got) {
             Fail("the handheld clipboard holds no text");
@@ -333,7 +335,7 @@ int Clip(Context& c) {
     }
     clipboard.SetText(text);
     bool accepted = false;
-    if (!FS::SetClipText(hc, clipboard, accepted) || !accepted)
+    if (!RemoteFiles::SetClipText(hc, clipboard, accepted) || !accepted)
         return Failed("cannot set the handheld clipboard");
     return EXIT_DONE;
 }

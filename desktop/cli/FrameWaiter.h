@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "desktop/cli/Command.h"
-#include "desktop/session/R.h"
+#include "desktop/session/ScreenReceiver.h"
 
 namespace hd::cli {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "desktop/cli/Command.h"
-#include "desktop/tools/AM.h"
 #include "desktop/tools/ManagerFormat.h"
+#include "desktop/tools/RemoteTaskList.h"
 
 namespace hd::cli {
 
@@ -39,20 +39,20 @@ std::string CheckPid(const std::vector<std::string>& a) {
 }
 
 // The task list, pulled; false with the message given.
-bool PullTasks(tools::AM& am, Context& c) {
+bool PullTasks(tools::RemoteTaskList& am, Context& c) {
     am.SetConnection(&c.session.Command());
     if (am.Pulltsklist()) return true;
     Fail("the device's task list could not be read");
     return false;
 }
 
-void PrintTask(const tools::AM& am, int i) {
+void PrintTask(const tools::RemoteTaskList& am, int i) {
     const tools::TaskRow row = tools::FormatTask(i, am.Task(i));
     std::printf("%5d  %-10s  %-24s  %s\n", i, tools::HexText(am.ProcessId(i)).c_str(),
                 row.process.c_str(), row.window.c_str());
 }
 
-void PrintTasks(const tools::AM& am) {
+void PrintTasks(const tools::RemoteTaskList& am) {
     const auto& col = tools::ManagerColumns();
     std::printf("%5s  %-10s  %-24s  %s\n", "Index", "Id", col[0].header, col[1].header);
     for (int i = 0; i < am.Count(); ++i) PrintTask(am, i);
@@ -60,7 +60,7 @@ void PrintTasks(const tools::AM& am) {
 }
 
 // The task the user named, from the list just pulled; -1 with the message.
-int TaskIndex(const tools::AM& am, const std::string& text) {
+int TaskIndex(const tools::RemoteTaskList& am, const std::string& text) {
     int index = -1;
     tools::ParseTaskIndex(text, index);
     if (index >= am.Count()) {
@@ -81,14 +81,14 @@ bool ConfirmKill() {
 }
 
 int Ps(Context& c) {
-    tools::AM am;
+    tools::RemoteTaskList am;
     if (!PullTasks(am, c)) return EXIT_FAILED;
     PrintTasks(am);
     return EXIT_DONE;
 }
 
 int Activate(Context& c) {
-    tools::AM am;
+    tools::RemoteTaskList am;
     if (!PullTasks(am, c)) return EXIT_FAILED;
     const int index = TaskIndex(am, c.options.args[0]);
     if (index < 0) return EXIT_FAILED;
@@ -106,7 +106,7 @@ int Activate(Context& c) {
 
 int Kill(Context& c) {
     const bool yes = c.options.args[0] == "--yes";
-    tools::AM am;
+    tools::RemoteTaskList am;
     if (!PullTasks(am, c)) return EXIT_FAILED;
     const int index = TaskIndex(am, c.options.args.back());
     if (index < 0) return EXIT_FAILED;
@@ -135,7 +135,7 @@ int Kill(Context& c) {
 int Details(Context& c) {
     uint32_t pid = 0;
     tools::ParseProcessId(c.options.args[0], pid);
-    tools::AM am;
+    tools::RemoteTaskList am;
     if (!PullTasks(am, c)) return EXIT_FAILED;
     // Asking for a process the handheld does not run would end its command
     // loop (its module snapshot fails): refuse it here.
@@ -167,7 +167,7 @@ int Details(Context& c) {
 }
 
 int SysInfo(Context& c) {
-    tools::AM am;
+    tools::RemoteTaskList am;
     am.SetConnection(&c.session.Command());
     if (!am.SysInfo().PullData()) {
         Fail("the device's system information could not be read");

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/SC.h"
+#include "common/SocketStream.h"
 #include "desktop/session/RemoteApi.h"
 
 namespace hd::desktop {
@@ -37,8 +37,8 @@ public:
 
 private:
     struct Channel {
-        SC desktopEnd;
-        SC agentEnd;
+        SocketStream desktopEnd;
+        SocketStream agentEnd;
         std::thread thread;
     };
 

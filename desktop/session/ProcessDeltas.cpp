@@ -70,7 +70,7 @@ bool Walk(const uint8_t* d, size_t length, uint8_t* image, uint32_t total, bool 
 
 }  // namespace
 
-bool ProcessDeltas(const uint8_t* delta, size_t length, MBuf& image) {
+bool ProcessDeltas(const uint8_t* delta, size_t length, GrowBuffer& image) {
     if (length < 4) {
         log::Forced("R::ProcessDeltas:Error delta too short, %d bytes", int(length));
         return false;
@@ -82,7 +82,7 @@ bool ProcessDeltas(const uint8_t* delta, size_t length, MBuf& image) {
         return false;
     }
     image.used = 0;
-    if (!MB::MakeRoom(image, total)) return false;
+    if (!grow::MakeRoom(image, total)) return false;
     image.used = int32_t(total);
     Walk(delta, length, image.block, total, true);
     return true;

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/MB.h"
+#include "common/GrowBuffer.h"
 
 namespace hd {
 
@@ -15,6 +15,6 @@ namespace hd {
 constexpr uint32_t kMaxImageLength = 256u << 20;
 
 // True when the delta was applied; false (and logged) when it was malformed.
-bool ProcessDeltas(const uint8_t* delta, size_t length, MBuf& image);
+bool ProcessDeltas(const uint8_t* delta, size_t length, GrowBuffer& image);
 
 }  // namespace hd

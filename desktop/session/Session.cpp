@@ -1,6 +1,6 @@
 #include "desktop/session/Session.h"
 
-#include "common/SC.h"
+#include "common/SocketStream.h"
 
 namespace hd::desktop {
 
@@ -11,7 +11,7 @@ Session::Session(ConnectionSettings& settings, SessionUi& ui, LinkOptions link)
       m_manager(settings, *m_link, ui),
       m_command(m_manager, true),
       m_receiver(m_manager, m_command) {
-    SC::SetSensitivity(settings.Sensitivity());
+    SocketStream::SetSensitivity(settings.Sensitivity());
 }
 
 Session::~Session() {
@@ -20,7 +20,7 @@ Session::~Session() {
 
 bool Session::Connect(ScreenView* view) {
     const uint16_t flags = m_settings.Flags();
-    SC::SetSensitivity(m_settings.Sensitivity());
+    SocketStream::SetSensitivity(m_settings.Sensitivity());
     if (IsTcpPosition(ConnTypeCodeToPosition(m_settings.ConnTypeCode())))
         m_manager.ClearCurrentHost();
     if (!m_command.Connect(flags, 0, false)) {

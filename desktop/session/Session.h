@@ -9,9 +9,9 @@
 #include <string>
 
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/session/LocalLink.h"
-#include "desktop/session/R.h"
+#include "desktop/session/ScreenReceiver.h"
 
 namespace hd::desktop {
 
@@ -34,8 +34,8 @@ public:
     void Disconnect();
     bool Connected() const { return m_command.IsOpen(); }
 
-    HC& Command() { return m_command; }
-    R& Receiver() { return m_receiver; }
+    DesktopChannel& Command() { return m_command; }
+    ScreenReceiver& Receiver() { return m_receiver; }
     ConnectionManager& Manager() { return m_manager; }
     RemoteApi& Link() { return *m_link; }
 
@@ -44,8 +44,8 @@ private:
     SessionUi& m_ui;
     std::unique_ptr<RemoteApi> m_link;
     ConnectionManager m_manager;
-    HC m_command;
-    R m_receiver;
+    DesktopChannel m_command;
+    ScreenReceiver m_receiver;
 };
 
 }  // namespace hd::desktop

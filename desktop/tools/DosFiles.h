@@ -1,5 +1,5 @@
 // What the DOS console asks of the two machines, in the console's own paths:
-// "1:\..." on the handheld, "C:\..." on a desktop drive. FsDosFiles serves it
+// "1:\..." on the handheld, "C:\..." on a desktop drive. RemoteDosFiles serves it
 // with the remote file system client; a test may script it. Called on the
 // console's thread; failures are logged by whoever serves the call.
 #pragma once

@@ -39,7 +39,7 @@ void ListBuffer::Clear() {
     m_count = 0;
 }
 
-bool ListBuffer::Pull(desktop::HC& channel, bool zeroIsError) {
+bool ListBuffer::Pull(desktop::DesktopChannel& channel, bool zeroIsError) {
     std::lock_guard lock(channel.Lock());
     const ListNames& n = m_names;
     uint8_t word[4];

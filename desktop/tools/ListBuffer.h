@@ -1,7 +1,7 @@
 // ListBuffer: the desktop's copy of one of the handheld's lists (tasks,
 // threads or modules): records of one size back to back in C heap memory,
 // with a capacity and a count, and the reading of a list reply into it.
-// Owned by its list object (AM, TM or MM) on the user-interface thread; the
+// Owned by its list object (RemoteTaskList, TM or MM) on the user-interface thread; the
 // caller holds the command lock. It never stores more records than its block
 // holds, and never reads a reply whose length and count disagree.
 #pragma once
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 
 namespace hd::tools {
 
@@ -40,7 +40,7 @@ public:
     // count leaves the list as it was; a failed read of the records leaves it
     // empty. A length the count does not explain means the channel is out of
     // step with the handheld: the connection is ended.
-    bool Pull(desktop::HC& channel, bool zeroIsError);
+    bool Pull(desktop::DesktopChannel& channel, bool zeroIsError);
 
     int32_t Count() const { return m_count; }
     int32_t Capacity() const { return m_capacity; }

@@ -64,19 +64,19 @@ std::array<std::string, 6> FormatModule(const ModuleRecord& m) {
             HexText(m.handle)};
 }
 
-std::vector<TaskRow> TaskRows(const AM& tasks) {
+std::vector<TaskRow> TaskRows(const RemoteTaskList& tasks) {
     std::vector<TaskRow> rows;
     for (int32_t i = 0; i < tasks.Count(); ++i) rows.push_back(FormatTask(i, tasks.Task(i)));
     return rows;
 }
 
-std::vector<std::array<std::string, 2>> ThreadRows(const TM& threads) {
+std::vector<std::array<std::string, 2>> ThreadRows(const RemoteThreadList& threads) {
     std::vector<std::array<std::string, 2>> rows;
     for (int32_t i = 0; i < threads.Count(); ++i) rows.push_back(FormatThread(threads.Thread(i)));
     return rows;
 }
 
-std::vector<std::array<std::string, 6>> ModuleRows(const MM& modules) {
+std::vector<std::array<std::string, 6>> ModuleRows(const RemoteModuleList& modules) {
     std::vector<std::array<std::string, 6>> rows;
     for (int32_t i = 0; i < modules.Count(); ++i) rows.push_back(FormatModule(modules.Module(i)));
     return rows;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop/tools/AM.h"
+#include "desktop/tools/RemoteTaskList.h"
 #include "desktop/tools/TaskRecords.h"
 
 namespace hd::tools {
@@ -54,9 +54,9 @@ std::array<std::string, 6> FormatModule(const ModuleRecord& module);
 
 // Every record of the list in order; empty when the list is (the window
 // then shows its empty-list text).
-std::vector<TaskRow> TaskRows(const AM& tasks);
-std::vector<std::array<std::string, 2>> ThreadRows(const TM& threads);
-std::vector<std::array<std::string, 6>> ModuleRows(const MM& modules);
+std::vector<TaskRow> TaskRows(const RemoteTaskList& tasks);
+std::vector<std::array<std::string, 2>> ThreadRows(const RemoteThreadList& threads);
+std::vector<std::array<std::string, 6>> ModuleRows(const RemoteModuleList& modules);
 
 // One label of the System Information page: its group box, its row, the
 // column within the row ("" when the row has one value) and the text.

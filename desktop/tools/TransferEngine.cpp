@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "common/Log.h"
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 
 namespace hd::tools {
 
@@ -64,7 +64,8 @@ bool TransferEngine::Run(TransferList& list, const std::string& destFolder) {
 void TransferEngine::Fill(TransferList& list) {
     list.entries.clear();
     RecordList records;
-    if (!FS::ReadRecs(m_hc, JoinPath(list.sourceFolder, "*.*"), records, false)) return;
+    if (!RemoteFiles::ReadRecs(m_channel, JoinPath(list.sourceFolder, "*.*"), records, false))
+        return;
     for (size_t i = 0; i < records.Count(); ++i) {
         const FileRecord r = records.At(i);
         std::string name = r.Name();
@@ -88,12 +89,12 @@ bool TransferEngine::Confirm(const std::string& name, const std::string& source,
                              const std::string& destination, RunFlags& flags) {
     bool found = false;
     FileRecord existing, incoming;
-    if (!FS::GetFileInfo(m_hc, destination, found, existing) || !found) {
+    if (!RemoteFiles::GetFileInfo(m_channel, destination, found, existing) || !found) {
         flags.approved = true;  // nothing to replace
         return true;
     }
     bool sourceFound = false;
-    if (!FS::GetFileInfo(m_hc, source, sourceFound, incoming) || !sourceFound)
+    if (!RemoteFiles::GetFileInfo(m_channel, source, sourceFound, incoming) || !sourceFound)
         incoming = FileRecord();
     switch (m_ui.ConfirmReplace(name, Describe(existing), Describe(incoming))) {
         case TransferUi::Yes:
@@ -130,8 +131,9 @@ bool TransferEngine::RunLevel(TransferList& list, const std::string& destFolder,
         m_ui.ShowWait(kWaitPrefix + entry.name);
         bool ok = false;
         if (entry.attributes & kAttrDirectory) {
-            if (!deleting && (!FS::MkDir(m_hc, destination, ok) || !ok) && !flags.approved &&
-                !AskContinue("cannot create " + destination + ": " + FS::LastError())) {
+            if (!deleting && (!RemoteFiles::MkDir(m_channel, destination, ok) || !ok) &&
+                !flags.approved &&
+                !AskContinue("cannot create " + destination + ": " + RemoteFiles::LastError())) {
                 m_ui.CloseWait();
                 return false;
             }
@@ -143,21 +145,21 @@ bool TransferEngine::RunLevel(TransferList& list, const std::string& destFolder,
                 m_ui.CloseWait();
                 return false;
             }
-            if ((moving || deleting) && (!FS::RmDir(m_hc, source, ok) || !ok) &&
-                !AskContinue("cannot remove " + source + ": " + FS::LastError())) {
+            if ((moving || deleting) && (!RemoteFiles::RmDir(m_channel, source, ok) || !ok) &&
+                !AskContinue("cannot remove " + source + ": " + RemoteFiles::LastError())) {
                 m_ui.CloseWait();
                 return false;
             }
         } else {
-            if (!deleting && !FS::FileCopy(m_hc, source, destination, true)) {
+            if (!deleting && !RemoteFiles::FileCopy(m_channel, source, destination, true)) {
                 const bool goOn = AskContinue("cannot copy " + source + " to " + destination +
-                                              ": " + FS::LastError());
+                                              ": " + RemoteFiles::LastError());
                 m_ui.CloseWait();
                 if (!goOn) return false;
                 continue;  // a moved file whose copy failed stays at its source
             }
-            if ((moving || deleting) && (!FS::FileDelete(m_hc, source, ok) || !ok) &&
-                !AskContinue("cannot delete " + source + ": " + FS::LastError())) {
+            if ((moving || deleting) && (!RemoteFiles::FileDelete(m_channel, source, ok) || !ok) &&
+                !AskContinue("cannot delete " + source + ": " + RemoteFiles::LastError())) {
                 m_ui.CloseWait();
                 return false;
             }

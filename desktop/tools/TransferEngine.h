@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/Records.h"
 #include "desktop/tools/TransferList.h"
 #include "desktop/tools/TransferUi.h"
@@ -17,7 +17,7 @@ namespace hd::tools {
 
 class TransferEngine {
 public:
-    TransferEngine(desktop::HC& hc, TransferUi& ui) : m_hc(hc), m_ui(ui) {}
+    TransferEngine(desktop::DesktopChannel& hc, TransferUi& ui) : m_channel(hc), m_ui(ui) {}
 
     // Does the list's operation on every entry into destFolder. False when the
     // user cancelled or answered No to an error question. A delete run empties
@@ -49,7 +49,7 @@ private:
     // A failed step: logs it and asks whether to go on.
     bool AskContinue(const std::string& what);
 
-    desktop::HC& m_hc;
+    desktop::DesktopChannel& m_channel;
     TransferUi& m_ui;
 };
 

@@ -6,7 +6,7 @@
 #include <QPainter>
 
 #include "common/Codes.h"
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 
 namespace hd::desktop {
 
@@ -64,11 +64,11 @@ void LiveView::TakeFrame() {
     update(a.x, a.y, a.width, a.height);
 }
 
-void LiveView::SetSource(R* receiver) {
+void LiveView::SetSource(ScreenReceiver* receiver) {
     m_source = receiver;
 }
 
-void LiveView::SetInput(HC* command) {
+void LiveView::SetInput(DesktopChannel* command) {
     m_input = command;
     m_leftDown = false;
 }

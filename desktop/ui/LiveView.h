@@ -13,14 +13,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "desktop/session/R.h"
 #include "desktop/session/ScreenImage.h"
+#include "desktop/session/ScreenReceiver.h"
 #include "desktop/ui/KeyMap.h"
 #include "desktop/ui/ViewGeometry.h"
 
 namespace hd::desktop {
 
-class HC;
+class DesktopChannel;
 
 class LiveView : public QWidget, public ScreenView {
     Q_OBJECT
@@ -32,8 +32,8 @@ public:
 
     // Where the picture comes from and where input goes; null while
     // disconnected.
-    void SetSource(R* receiver);
-    void SetInput(HC* command);
+    void SetSource(ScreenReceiver* receiver);
+    void SetInput(DesktopChannel* command);
     // Forgets the picture (after a disconnect).
     void Clear();
 
@@ -74,8 +74,8 @@ private:
     void Resized();
     bool SendMouse(uint8_t type, const QPoint& at);
 
-    R* m_source = nullptr;
-    HC* m_input = nullptr;
+    ScreenReceiver* m_source = nullptr;
+    DesktopChannel* m_input = nullptr;
     ViewGeometry m_geometry;
     int m_layout = 0;
     std::atomic<bool> m_pending{false};

@@ -17,7 +17,7 @@
 #include "common/Codes.h"
 #include "common/Log.h"
 #include "desktop/session/Settings.h"
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 #include "desktop/ui/HelpWindow.h"
 #include "desktop/ui/LiveView.h"
 #include "desktop/ui/Messages.h"
@@ -266,7 +266,7 @@ bool MainWindow::SaveScreen(const QString& file) {
 bool MainWindow::CopyToDevice(bool quiet) {
     if (!m_session->Connected()) return false;
     bool accepted = false;
-    if (tools::FS::SetClipText(m_session->Command(), m_clipboard, accepted) && accepted)
+    if (tools::RemoteFiles::SetClipText(m_session->Command(), m_clipboard, accepted) && accepted)
         return true;
     if (!quiet) ShowMessage("The desktop clipboard text could not be copied to the Pocket PC");
     return false;
@@ -276,7 +276,7 @@ bool MainWindow::CopyFromDevice() {
     if (!m_session->Connected()) return false;
     bool got = false;
     m_settingClipboard = true;
-    const bool done = tools::FS::GetClipText(m_session->Command(), m_clipboard, got);
+    const bool done = tools::RemoteFiles::GetClipText(m_session->Command(), m_clipboard, got);
     m_settingClipboard = false;
     if (!done) {
         ShowMessage("The Pocket PC clipboard text could not be copied to the desktop");

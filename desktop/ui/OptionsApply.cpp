@@ -1,7 +1,7 @@
 #include "desktop/ui/OptionsApply.h"
 
 #include "common/Log.h"
-#include "common/SC.h"
+#include "common/SocketStream.h"
 #include "desktop/ui/Messages.h"
 
 namespace hd::desktop {
@@ -76,7 +76,7 @@ bool RunProcessStep(const OptionsStep& step) {
             log::SetEnabled(step.value != 0);
             return true;
         case OptionsStep::SetSensitivity:
-            SC::SetSensitivity(step.value);
+            SocketStream::SetSensitivity(step.value);
             return true;
         default:
             return false;

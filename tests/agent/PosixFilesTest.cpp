@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <set>
 
-#include "agent/DMWire.h"
+#include "agent/FileServiceWire.h"
 #include "agent/platform/FileNames.h"
 #include "agent/platform/PosixFiles.h"
 #include "agent/platform/Wildcard.h"

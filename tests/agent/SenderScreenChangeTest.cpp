@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "agent/CSender.h"
+#include "agent/ScreenSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
@@ -31,10 +31,10 @@ TEST(SenderScreenChange, KeepsPendingRequestsAndCapturesAtOnce) {
     o.height = 320;
     o.clock = [] { return std::chrono::system_clock::time_point(std::chrono::seconds(1000)); };
     VirtualDisplay display(o);
-    CSender sender(display, CSender::Timing{1, 5, 50});
+    ScreenSender sender(display, ScreenSender::Timing{1, 5, 50});
     sender.WakeForScreenChange();  // before Start: no event yet, ignored
     test::FakeStream wire;
-    HC channel(&wire);
+    Channel channel(&wire);
     std::thread screen([&] { sender.Start(60000, channel); });
     EXPECT_TRUE(Eventually([&] { return wire.Written().size() > 9; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // past the 1 ms polls

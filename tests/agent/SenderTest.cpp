@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "agent/CSender.h"
+#include "agent/ScreenSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
 #include "common/ByteOrder.h"
 #include "desktop/session/ProcessDeltas.h"
@@ -43,18 +43,18 @@ Update Unpack(const uint8_t* p, size_t n) {
     return u;
 }
 
-Update Built(CSender& s) {
+Update Built(ScreenSender& s) {
     return Unpack(s.Packet().block, size_t(s.Packet().used));
 }
 
-std::vector<uint8_t> Bytes(const MBuf& b) {
+std::vector<uint8_t> Bytes(const GrowBuffer& b) {
     return {b.block, b.block + b.used};
 }
 
 TEST(Sender, FullThenPartialUpdatesRebuildTheImage) {
     VirtualDisplay display(Frozen());
-    CSender sender(display);
-    MBuf desk;
+    ScreenSender sender(display);
+    GrowBuffer desk;
 
     ASSERT_TRUE(sender.GetImageDeltas());
     Update full = Built(sender);
@@ -104,7 +104,7 @@ TEST(Sender, FullThenPartialUpdatesRebuildTheImage) {
 
 TEST(Sender, SlowLinkCompressesHarder) {
     VirtualDisplay display(Frozen());
-    CSender fast(display), slow(display);
+    ScreenSender fast(display), slow(display);
     slow.SetSlowLink();
     ASSERT_TRUE(fast.GetImageDeltas());
     ASSERT_TRUE(slow.GetImageDeltas());
@@ -124,9 +124,9 @@ bool Eventually(F f) {
 
 TEST(Sender, LoopAnswersWakeRequestsAndStops) {
     VirtualDisplay display(Frozen());
-    CSender sender(display, CSender::Timing{50, 5, 50});
+    ScreenSender sender(display, ScreenSender::Timing{50, 5, 50});
     test::FakeStream wire;
-    HC channel(&wire);
+    Channel channel(&wire);
     sender.Wake(WAKE_PING);  // before Start: no event yet, ignored
     std::thread screen([&] { sender.Start(60000, channel); });
     ASSERT_TRUE(Eventually([&] { return wire.Written().size() > 9; }));
@@ -160,10 +160,10 @@ TEST(Sender, LoopAnswersWakeRequestsAndStops) {
 
 TEST(Sender, AStopBeforeStartEndsTheLoopAtOnce) {
     VirtualDisplay display(Frozen());
-    CSender sender(display);
+    ScreenSender sender(display);
     sender.Stop();  // the command channel ended first
     test::FakeStream wire;
-    HC channel(&wire);
+    Channel channel(&wire);
     EXPECT_EQ(sender.Start(0, channel), 0);
     EXPECT_EQ(wire.Written(), std::vector<uint8_t>{HC_STOP});
     EXPECT_EQ(sender.State(), WAKE_STOPPED);
@@ -172,10 +172,10 @@ TEST(Sender, AStopBeforeStartEndsTheLoopAtOnce) {
 TEST(Sender, WriteFailureEndsTheLoop) {
     test::LogCapture logs;
     VirtualDisplay display(Frozen());
-    CSender sender(display);
+    ScreenSender sender(display);
     test::FakeStream wire;
     wire.FailWritesAfter(0);
-    HC channel(&wire);
+    Channel channel(&wire);
     EXPECT_EQ(sender.Start(0, channel), 0);
     EXPECT_TRUE(logs.HasForced("S::Snapper:Snap() failed, exiting"));
     EXPECT_EQ(sender.State(), WAKE_STOPPED);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "TaskFakes.h"
-#include "agent/PI.h"
+#include "agent/CommandLoop.h"
 #include "common/ByteOrder.h"
 #include "common/Log.h"
 #include "support/FakeStream.h"
@@ -48,7 +48,7 @@ struct Device {
 
     Calls Serve(FakeStream& s) {
         RecordingSender sender;
-        PI loop(sender, Handlers{nullptr, service.get(), nullptr});
+        CommandLoop loop(sender, Handlers{nullptr, service.get(), nullptr});
         EXPECT_EQ(loop.Run(&s), 0);
         return sender.calls;
     }
@@ -114,7 +114,7 @@ void PrintTo(const Failure& f, std::ostream* os) {
 Bytes Zero() {
     return {0, 0, 0, 0};
 }
-Bytes ThreadList() {
+Bytes ThreadListReply() {
     return {0, 0, 0, 17, 2, 1, 0, 0, 0, 251, 0, 0, 0, 2, 0, 0, 0, 251, 0, 0, 0};
 }
 Bytes Concat(Bytes a, const Bytes& b) {
@@ -269,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 true,
                 {"MM::List2Stream:Error writing length", "PI:Error writing module list to stream"},
-                ThreadList()},
+                ThreadListReply()},
         Failure{
             "ModuleCount",
             kPid10,
@@ -278,7 +278,7 @@ INSTANTIATE_TEST_SUITE_P(
             true,
             true,
             {"MM::List2Stream:Error writing num records", "PI:Error writing module list to stream"},
-            Concat(ThreadList(), {0, 0, 0, 153})},
+            Concat(ThreadListReply(), {0, 0, 0, 153})},
         Failure{"ModuleRecords",
                 kPid10,
                 false,
@@ -286,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 true,
                 {"MM::List2Stream:Error writing modlist", "PI:Error writing module list to stream"},
-                Concat(ThreadList(), {0, 0, 0, 153, 1})},
+                Concat(ThreadListReply(), {0, 0, 0, 153, 1})},
         Failure{"SysInfoLength",
                 {HC_GETSYSINFO},
                 false,

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "TaskFakes.h"
-#include "agent/AM.h"
+#include "agent/TaskList.h"
 #include "common/ByteOrder.h"
 
 namespace hd {
@@ -24,7 +24,7 @@ std::string Name(const uint8_t* record, size_t offset) {
     return Text(record + offset, 64);
 }
 
-int32_t IndexOf(const AM& am, const std::string& exe) {
+int32_t IndexOf(const TaskList& am, const std::string& exe) {
     for (int32_t i = 0; i < am.List().Count(); ++i)
         if (Name(am.List().Record(i), 36) == exe) return i;
     return -1;
@@ -34,7 +34,7 @@ struct VirtualTaskTable : ::testing::Test {
     FakeShell shell;
     platform::VirtualTasks tasks{&shell};
     FakeSystem system;
-    AM am{tasks, system};
+    TaskList am{tasks, system};
 
     void SetUp() override {
         shell.apps = {{0x1002, "ink.exe", "Ink", true},  // in front
@@ -103,7 +103,7 @@ TEST_F(VirtualTaskTable, ActivationAndKillReachTheShell) {
 TEST(VirtualTasks, WithoutAShellOnlyTheSystemRuns) {
     platform::VirtualTasks tasks(nullptr);
     FakeSystem system;
-    AM am(tasks, system);
+    TaskList am(tasks, system);
     ASSERT_TRUE(am.Loadtsklist());
     EXPECT_EQ(am.List().Count(), 6);
     EXPECT_EQ(get_le32(am.List().Record(0) + 4), platform::VirtualTasks::KernelPid());

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "common/ByteOrder.h"
-#include "common/HC.h"
+#include "common/Channel.h"
 #include "support/FakeStream.h"
 
 namespace hd {
@@ -28,7 +28,7 @@ TEST(Channel, ReadsSeeTimeoutsOnlyThroughReadBytes) {
     s.AddTimeout();
     s.AddTimeout();
     s.AddBytes({7, 8});
-    HC ch(&s);
+    Channel ch(&s);
     uint8_t b[2];
     EXPECT_EQ(ch.ReadBytes(b, 2), READ_TIMEOUT);
     EXPECT_EQ(s.Consumed(), 0u);
@@ -38,15 +38,15 @@ TEST(Channel, ReadsSeeTimeoutsOnlyThroughReadBytes) {
     s.AddFailure();
     EXPECT_EQ(ch.ReadFully(b, 1), READ_FAILED);
 
-    HC none(nullptr);
+    Channel none(nullptr);
     EXPECT_EQ(none.ReadBytes(b, 1), READ_FAILED);
     EXPECT_FALSE(none.WriteBytes(b, 1));
 }
 
 TEST(Channel, PackedTransferRoundTripsAndStaysInStep) {
     FakeStream wire;
-    HC sender(&wire);
-    MBuf scratch;
+    Channel sender(&wire);
+    GrowBuffer scratch;
     std::vector<uint8_t> text(100000);
     std::mt19937 rng(1);
     for (auto& b : text) b = uint8_t(rng() % 4);  // compresses, but not to nothing
@@ -59,8 +59,8 @@ TEST(Channel, PackedTransferRoundTripsAndStaysInStep) {
 
     FakeStream in;
     in.AddBytes(wire.Written());
-    HC receiver(&in);
-    MBuf pkt, dst;
+    Channel receiver(&in);
+    GrowBuffer pkt, dst;
     ASSERT_TRUE(receiver.ReceiveNUnpack(pkt, dst));
     EXPECT_EQ(std::vector<uint8_t>(dst.block, dst.block + dst.used), text);
     ASSERT_TRUE(receiver.ReceiveNUnpack(pkt, dst));
@@ -78,8 +78,8 @@ TEST(Channel, BadPacketsFailWithoutLosingStep) {
     FakeStream in;
     in.AddBytes(corrupt);
     in.AddBytes(good);
-    HC ch(&in);
-    MBuf pkt, dst;
+    Channel ch(&in);
+    GrowBuffer pkt, dst;
     EXPECT_FALSE(ch.ReceiveNUnpack(pkt, dst));
     EXPECT_TRUE(logs.HasForced("HC::ReceiveNUnpack:Error reading compressed data from stream"));
     EXPECT_EQ(in.Consumed(), corrupt.size());  // exactly 8 + C bytes
@@ -91,21 +91,21 @@ TEST(Channel, BadPacketsFailWithoutLosingStep) {
     put_be32(liar.data() + 4, 100);
     FakeStream in2;
     in2.AddBytes(liar);
-    HC ch2(&in2);
+    Channel ch2(&in2);
     EXPECT_FALSE(ch2.ReceiveNUnpack(pkt, dst));
 
     // A truncated header is a length read failure.
     FakeStream in3;
     in3.AddBytes({0, 0, 0});
-    HC ch3(&in3);
+    Channel ch3(&in3);
     EXPECT_FALSE(ch3.ReceiveNUnpack(pkt, dst));
     EXPECT_TRUE(logs.HasForced("HC::ReceiveNUnpack:Error reading length from stream"));
 }
 
 TEST(Channel, AnnouncedLengthsAreBoundedBeforeAllocating) {
     LogCapture logs;
-    HC::SetTransferCeiling(1000);
-    MBuf pkt, dst;
+    Channel::SetTransferCeiling(1000);
+    GrowBuffer pkt, dst;
     struct Case {
         uint32_t c, u;
         bool ok;
@@ -119,7 +119,7 @@ TEST(Channel, AnnouncedLengthsAreBoundedBeforeAllocating) {
         put_be32(p.data(), k.c);
         put_be32(p.data() + 4, k.u);
         in.AddBytes(p);
-        HC ch(&in);
+        Channel ch(&in);
         EXPECT_EQ(ch.ReceiveNUnpack(pkt, dst), k.ok) << k.c << " " << k.u;
         if (!k.ok && k.c != c) {
             // Out of step for good: the channel must not read on.
@@ -128,41 +128,41 @@ TEST(Channel, AnnouncedLengthsAreBoundedBeforeAllocating) {
             EXPECT_LE(pkt.capacity, 1000u);
         }
     }
-    HC::SetTransferCeiling(kDefaultTransferCeiling);
+    Channel::SetTransferCeiling(kDefaultTransferCeiling);
 }
 
 TEST(Channel, WriteFailureIsReported) {
     FakeStream s;
     s.FailWritesAfter(0);
-    HC ch(&s);
+    Channel ch(&s);
     uint8_t b = 1;
     EXPECT_FALSE(ch.WriteBytes(&b, 1));
-    MBuf pkt;
+    GrowBuffer pkt;
     EXPECT_FALSE(ch.PackNSend(pkt, &b, 1));
 }
 
 TEST(GrowableBuffer, GrowsToExactlyWhatIsNeeded) {
-    MBuf b;
-    ASSERT_TRUE(MB::MakeRoom(b, 12));
+    GrowBuffer b;
+    ASSERT_TRUE(grow::MakeRoom(b, 12));
     EXPECT_EQ(b.capacity, 12u);
     b.used = 10;
     uint8_t* before = b.block;
-    ASSERT_TRUE(MB::MakeRoom(b, 2));
+    ASSERT_TRUE(grow::MakeRoom(b, 2));
     EXPECT_EQ(b.block, before);  // enough room: untouched
-    ASSERT_TRUE(MB::MakeRoom(b, 5));
+    ASSERT_TRUE(grow::MakeRoom(b, 5));
     EXPECT_EQ(b.capacity, 15u);
 
     b.used = 0;
-    ASSERT_TRUE(MB::AddLong(b, 16909060));
-    ASSERT_TRUE(MB::AddByte(b, 0x1FF));
+    ASSERT_TRUE(grow::AddLong(b, 16909060));
+    ASSERT_TRUE(grow::AddByte(b, 0x1FF));
     const uint8_t tail[] = {9, 9};
-    ASSERT_TRUE(MB::AddBytes(b, tail, 2));
+    ASSERT_TRUE(grow::AddBytes(b, tail, 2));
     EXPECT_EQ(std::vector<uint8_t>(b.block, b.block + b.used),
               (std::vector<uint8_t>{1, 2, 3, 4, 0xFF, 9, 9}));
 
     LogCapture logs;
     const uint32_t cap = b.capacity;
-    EXPECT_FALSE(MB::MakeRoom(b, int64_t(INT32_MAX)));  // would overflow the count
+    EXPECT_FALSE(grow::MakeRoom(b, int64_t(INT32_MAX)));  // would overflow the count
     EXPECT_EQ(b.capacity, cap);
     EXPECT_TRUE(logs.HasForced("MB::MakeRoom:Error resizing buffer"));
 }

@@ -11,7 +11,7 @@
 
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
-#include "common/MB.h"
+#include "common/GrowBuffer.h"
 #include "desktop/session/ProcessDeltas.h"
 #include "listener/Peer.h"
 
@@ -69,7 +69,7 @@ public:
     Peer screen;
     std::vector<uint8_t> delta;     // the last update, unpacked
     std::vector<uint8_t> previous;  // the image before the last update
-    MBuf image;
+    GrowBuffer image;
 };
 
 }  // namespace hd::test

@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "common/Codes.h"
-#include "common/SC.h"
+#include "common/SocketStream.h"
 #include "desktop/ui/MainWindow.h"
 #include "e2e/FaultyLink.h"
 #include "e2e/ListenerProcess.h"
@@ -47,10 +47,10 @@ int OpenSockets() {
 
 class WindowE2E : public ::testing::Test {
 protected:
-    void SetUp() override { SC::SetReadWaitOverrideMs(kReadWaitMs); }
+    void SetUp() override { SocketStream::SetReadWaitOverrideMs(kReadWaitMs); }
     void TearDown() override {
         window.reset();
-        SC::SetReadWaitOverrideMs(0);
+        SocketStream::SetReadWaitOverrideMs(0);
     }
 
     // tcpPort 0: the local link.

@@ -11,8 +11,8 @@
 
 #include "common/Codes.h"
 #include "common/Log.h"
-#include "common/SC.h"
-#include "listener/HCS.h"
+#include "common/SocketStream.h"
+#include "listener/AgentHost.h"
 #include "listener/Peer.h"
 #include "support/FakeStream.h"
 
@@ -31,16 +31,16 @@ class ListenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         log::SetEnabled(false);
-        SC::SetSensitivity(0);
-        SC::SetReadWaitOverrideMs(kReadWaitMs);
+        SocketStream::SetSensitivity(0);
+        SocketStream::SetReadWaitOverrideMs(kReadWaitMs);
     }
     void TearDown() override {
-        SC::SetReadWaitOverrideMs(0);
-        SC::SetSensitivity(0);
+        SocketStream::SetReadWaitOverrideMs(0);
+        SocketStream::SetSensitivity(0);
         log::SetEnabled(false);
     }
 
-    HCS::Settings Agent(const char* library = FAKE_AGENT) const {
+    AgentHost::Settings Agent(const char* library = FAKE_AGENT) const {
         return {"virtual", "/tmp", library};
     }
 

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <thread>
 
-#include "agent/BF.h"
-#include "agent/CSender.h"
+#include "agent/FrameReader.h"
+#include "agent/ScreenSender.h"
 #include "common/Codes.h"
 #include "platform/XvfbServer.h"
 #include "support/FakeStream.h"
@@ -43,7 +43,8 @@ std::vector<std::string> FillArgs(const std::vector<Rect>& rects) {
 
 // The first pixel (x, y from the top) where the BMP image differs from the
 // rectangles painted in order, or "" when none does.
-std::string Mismatch(const MBuf& image, int width, int height, const std::vector<Rect>& rects) {
+std::string Mismatch(const GrowBuffer& image, int width, int height,
+                     const std::vector<Rect>& rects) {
     const uint32_t stride = (uint32_t(width) * 2 + 3) & ~3u;
     if (image.used != int32_t(54 + stride * uint32_t(height))) return "wrong image size";
     for (int y = 0; y < height; ++y)
@@ -87,10 +88,10 @@ TEST_P(X11Capture, TheSendersImageIsTheClientsDrawing) {
         EXPECT_EQ(display->Width(), width);
         EXPECT_EQ(display->Height(), height);
         // Only a 5-6-5 screen is display memory the frame-buffer reader takes.
-        BF reader(*display);
+        FrameReader reader(*display);
         EXPECT_EQ(reader.Open(), depth == 16);
 
-        CSender sender(*display);
+        ScreenSender sender(*display);
         ASSERT_EQ(sender.BuildDelta(), HC_FULLSCREEN);
         EXPECT_EQ(Mismatch(sender.Reference(), width, height, rects), "");
 
@@ -121,14 +122,14 @@ TEST(X11Display, DamageWakesTheSenderLongBeforeItsPoll) {
 
     // Quick polls of 1 ms and an interval of a minute: after the first
     // update, only a wake-up can send the next one in time.
-    CSender sender(*display, CSender::Timing{1, 5, 50});
+    ScreenSender sender(*display, ScreenSender::Timing{1, 5, 50});
     std::atomic<int> wakes{0};
     display->SetChangeListener([&] {
         ++wakes;
         sender.WakeForScreenChange();
     });
     test::FakeStream wire;
-    HC channel(&wire);
+    Channel channel(&wire);
     std::thread screen([&] { sender.Start(60000, channel); });
     auto waitFor = [&](auto done, int ms) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

@@ -5,7 +5,7 @@
 
 #include "agent/platform/x11/X11Input.h"
 
-#include "agent/KS.h"
+#include "agent/KeySender.h"
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "platform/XvfbServer.h"
@@ -28,13 +28,13 @@ protected:
         ASSERT_NE(client->WaitReady(), 0u);
         auto input = X11Input::Open(server->Display().c_str());
         ASSERT_TRUE(input);
-        ks = std::make_unique<KS>(std::move(input), [](std::chrono::milliseconds) {});
+        ks = std::make_unique<KeySender>(std::move(input), [](std::chrono::milliseconds) {});
     }
 
     void Send(uint8_t command, std::vector<uint8_t> payload) {
         test::FakeStream wire;
         wire.AddBytes(std::move(payload));
-        HC channel(&wire);
+        Channel channel(&wire);
         ASSERT_TRUE(ks->Handle(command, channel));
     }
     void Key(uint8_t command, uint32_t key) {
@@ -59,7 +59,7 @@ protected:
 
     std::unique_ptr<XvfbServer> server;
     std::unique_ptr<TestClient> client;
-    std::unique_ptr<KS> ks;
+    std::unique_ptr<KeySender> ks;
 };
 
 using Lines = std::vector<std::string>;

@@ -42,7 +42,7 @@ std::string Text(const uint8_t* p, int units) {
 std::vector<Task> Serve(TaskService& service, uint8_t command, std::vector<uint8_t> args = {}) {
     test::FakeStream wire;
     wire.AddBytes(std::move(args));
-    HC channel(&wire);
+    Channel channel(&wire);
     EXPECT_TRUE(service.Handle(command, channel));
     const std::vector<uint8_t> w = wire.Written();
     std::vector<Task> tasks;

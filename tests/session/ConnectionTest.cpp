@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "common/SC.h"
+#include "common/SocketStream.h"
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "session/SessionFakes.h"
 
 namespace hd::desktop {
@@ -27,7 +27,7 @@ TEST(Connection, RemoteApiChannelsSendTheirOpeningBytes) {
     r.settings.connType = 2;  // ActiveSync (Serial)
     FakeStream cmd, scr;
     r.rapi.streams = {&cmd, &scr};
-    HC command(r.manager, true), screen(r.manager, false);
+    DesktopChannel command(r.manager, true), screen(r.manager, false);
     ASSERT_TRUE(command.Connect(0x0042, 0, false));
     ASSERT_TRUE(screen.Connect(0x0042, 0, true));
     EXPECT_EQ(cmd.Written(), (Bytes{0x01, 0x42, 0x00, 0, 0, 0, 0}));  // HC_INIT, flags LE, freq BE
@@ -53,13 +53,13 @@ TEST(Connection, RemoteApiChannelsSendTheirOpeningBytes) {
 TEST(Connection, RemoteApiStartFailures) {
     Rig r;
     r.rapi.initCall = E_FAIL;
-    HC command(r.manager, true);
+    DesktopChannel command(r.manager, true);
     EXPECT_FALSE(command.Connect(0, 0, false));
     EXPECT_EQ(r.ui.messages, (std::vector<std::string>{"Error initializing Rapi"}));
 
     Rig r2;
     r2.rapi.initResult = E_FAIL;
-    HC c2(r2.manager, true);
+    DesktopChannel c2(r2.manager, true);
     EXPECT_FALSE(c2.Connect(0, 0, false));
     EXPECT_EQ(r2.ui.messages, (std::vector<std::string>{"Rapi Initialization failed"}));
     EXPECT_EQ(r2.rapi.uninits, 1);
@@ -67,7 +67,7 @@ TEST(Connection, RemoteApiStartFailures) {
     Rig r3;  // never finishes: fails without a message
     r3.rapi.signal = false;
     r3.manager.SetInitWaitMs(10);
-    HC c3(r3.manager, true);
+    DesktopChannel c3(r3.manager, true);
     EXPECT_FALSE(c3.Connect(0, 0, false));
     EXPECT_TRUE(r3.ui.messages.empty());
     EXPECT_EQ(r3.rapi.uninits, 1);
@@ -79,7 +79,7 @@ struct Loopback {
     Loopback() { EXPECT_TRUE(listener.Listen(0, "127.0.0.1")); }
     std::string Host() const { return "127.0.0.1:" + std::to_string(listener.LocalPort()); }
     Bytes Take(size_t n) {
-        if (peer.SocketState() != SC::ACCEPTED) {
+        if (peer.SocketState() != SocketStream::ACCEPTED) {
             EXPECT_EQ(listener.Accept(peer, 5), 0);
         }
         Bytes b(n);
@@ -87,7 +87,7 @@ struct Loopback {
         EXPECT_EQ(peer.Read(b.data(), uint32_t(n), &got), S_OK);
         return b;
     }
-    SC listener, peer;
+    SocketStream listener, peer;
 };
 
 TEST(Connection, TcpChannelsSendThePreambleFirst) {
@@ -104,7 +104,7 @@ TEST(Connection, TcpChannelsSendThePreambleFirst) {
         r.settings.sensitivity = c.sensitivity;
         r.settings.flags = c.flags | 0x0020;
         r.settings.hosts.hosts = {device.Host()};
-        HC command(r.manager, true);
+        DesktopChannel command(r.manager, true);
         ASSERT_TRUE(command.Connect(r.settings.flags, 0, false));
         EXPECT_EQ(device.Take(8),
                   (Bytes{c.preamble, 0x01, uint8_t(0x20 | c.flags), 0, 0, 0, 0, 0}));
@@ -117,7 +117,7 @@ TEST(Connection, TcpChannelsSendThePreambleFirst) {
 TEST(Connection, HostSelection) {
     Rig r;
     r.settings.connType = 3;
-    HC command(r.manager, true);
+    DesktopChannel command(r.manager, true);
     EXPECT_FALSE(command.Connect(0, 0, false));
     EXPECT_EQ(r.ui.messages.back(), "No hosts configured !");
 
@@ -125,7 +125,7 @@ TEST(Connection, HostSelection) {
     r.settings.hosts.hosts = {a.Host(), b.Host()};
     r.ui.choice = 1;
     ASSERT_TRUE(command.Connect(0, 0, false));
-    HC screen(r.manager, false);
+    DesktopChannel screen(r.manager, false);
     ASSERT_TRUE(screen.Connect(0, 0, true));  // reuses the choice
     EXPECT_EQ(r.ui.chooseCalls, 1);
     EXPECT_EQ(b.Take(8)[1], 0x01);
@@ -158,7 +158,7 @@ TEST(Connection, RefusedHostLeavesACleanState) {
     }
     r.settings.connType = 1;
     r.settings.hosts.hosts = {"127.0.0.1:" + std::to_string(port)};
-    HC command(r.manager, true);
+    DesktopChannel command(r.manager, true);
     EXPECT_FALSE(command.Connect(0, 0, false));
     EXPECT_FALSE(command.IsOpen());
     EXPECT_EQ(r.manager.LinkCount(), 0);
@@ -168,7 +168,7 @@ TEST(Connection, StreamErrorsTearDownOnceAndKeepTotals) {
     Rig r;
     FakeStream cmd, scr;
     r.rapi.streams = {&cmd, &scr};
-    HC command(r.manager, true), screen(r.manager, false);
+    DesktopChannel command(r.manager, true), screen(r.manager, false);
     ASSERT_TRUE(command.Connect(0, 0, false));
     ASSERT_TRUE(screen.Connect(0, 0, true));
     cmd.FailWritesAfter(0);  // the teardown's own end byte fails too
@@ -195,7 +195,7 @@ TEST(Connection, InputCommandsCountAndFrame) {
     Rig r;
     FakeStream cmd;
     r.rapi.streams = {&cmd};
-    HC command(r.manager, true);
+    DesktopChannel command(r.manager, true);
     ASSERT_TRUE(command.Connect(0, 0, false));
     const size_t opening = cmd.Written().size();
     ASSERT_TRUE(command.SendKey(HC_KEY, 0x41));

@@ -29,12 +29,12 @@ std::vector<uint8_t> Delta(uint32_t total,
     return d;
 }
 
-std::vector<uint8_t> Bytes(const MBuf& b) {
+std::vector<uint8_t> Bytes(const GrowBuffer& b) {
     return {b.block, b.block + b.used};
 }
 
 TEST(DeltaDecoder, EachOperationWritesWhatItSays) {
-    MBuf image;
+    GrowBuffer image;
     // short repeat, copy, zeros, long repeat of 100 units
     std::vector<uint8_t> body = {
         0x03, 0xAB, 0xCD,                    // ABCD x3      -> 6 bytes
@@ -62,7 +62,7 @@ TEST(DeltaDecoder, EachOperationWritesWhatItSays) {
 
 TEST(DeltaDecoder, RefusesEveryWriteOrReadPastTheEnd) {
     test::LogCapture logs;
-    MBuf image;
+    GrowBuffer image;
     auto base = Delta(16, {{0, {0x08, 0, 0}}});
     ASSERT_TRUE(ProcessDeltas(base.data(), base.size(), image));
     const std::vector<uint8_t> before = Bytes(image);
@@ -92,11 +92,11 @@ TEST(DeltaDecoder, RefusesEveryWriteOrReadPastTheEnd) {
 // reference's head and work's tail, byte for byte.
 void RoundTrip(const std::vector<uint8_t>& ref, const std::vector<uint8_t>& work,
                uint32_t offset = 0) {
-    MBuf delta;
-    MB::AddLong(delta, uint32_t(ref.size()));
+    GrowBuffer delta;
+    grow::AddLong(delta, uint32_t(ref.size()));
     ASSERT_TRUE(EncodeSegment(delta, offset, work.data() + offset, uint32_t(work.size() - offset)));
-    MBuf image;
-    MB::AddBytes(image, ref.data(), uint32_t(ref.size()));
+    GrowBuffer image;
+    grow::AddBytes(image, ref.data(), uint32_t(ref.size()));
     ASSERT_TRUE(ProcessDeltas(delta.block, size_t(delta.used), image));
     std::vector<uint8_t> want = ref;
     std::copy(work.begin() + offset, work.end(), want.begin() + offset);
@@ -132,7 +132,7 @@ TEST(DeltaCodec, RoundTripsRandomAndStructuredFrames) {
 }
 
 TEST(DeltaCodec, EncoderPicksTheShortForms) {
-    MBuf d;
+    GrowBuffer d;
     std::vector<uint8_t> px(200);
     for (size_t i = 0; i < px.size(); i += 2) px[i] = 0x34, px[i + 1] = 0x12;
     ASSERT_TRUE(EncodeSegment(d, 54, px.data(), 200));

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "common/SC.h"
+#include "common/SocketStream.h"
 #include "desktop/session/LocalLink.h"
 
 namespace hd::desktop {
@@ -12,7 +12,7 @@ TEST(LocalLink, RunsTheAgentOverASocketWithTheSocketsReadWait) {
     const auto root =
         std::filesystem::temp_directory_path() / ("hd-link-" + std::to_string(getpid()));
     std::filesystem::create_directories(root);
-    SC::SetReadWaitOverrideMs(100);
+    SocketStream::SetReadWaitOverrideMs(100);
     {
         LocalLink link("virtual", root.string(), HD_AGENT_LIBRARY);
         Event started(true);
@@ -54,7 +54,7 @@ TEST(LocalLink, RunsTheAgentOverASocketWithTheSocketsReadWait) {
         EXPECT_TRUE(started.Wait(0));
         EXPECT_NE(init.hrRapiInit, S_OK);
     }
-    SC::SetReadWaitOverrideMs(0);
+    SocketStream::SetReadWaitOverrideMs(0);
     std::filesystem::remove_all(root);
 }
 

@@ -2,7 +2,7 @@
 #include <zlib.h>
 
 #include "common/ByteOrder.h"
-#include "desktop/session/R.h"
+#include "desktop/session/ScreenReceiver.h"
 #include "session/SessionFakes.h"
 
 namespace hd::desktop {
@@ -46,13 +46,13 @@ struct ReceiverRig {
     test::FakeRapi rapi;
     ConnectionManager manager{settings, rapi, ui};
     FakeStream command, screen;
-    HC cmd{manager, true};
+    DesktopChannel cmd{manager, true};
 };
 
 TEST(Receiver, AppliesUpdatesAnswersPingsAndStopsOnABadByte) {
     LogCapture logs;
     ReceiverRig rig;
-    R r(rig.manager, rig.cmd);
+    ScreenReceiver r(rig.manager, rig.cmd);
     Counter view;
     rig.screen.AddBytes(Packet(HC_FULLSCREEN, FullDelta(0x11)));
     rig.screen.AddBytes({HC_PING});
@@ -81,7 +81,7 @@ TEST(Receiver, AppliesUpdatesAnswersPingsAndStopsOnABadByte) {
 TEST(Receiver, SilentDeviceIsPingedThenDisconnected) {
     LogCapture logs;
     ReceiverRig rig;
-    R r(rig.manager, rig.cmd);
+    ScreenReceiver r(rig.manager, rig.cmd);
     rig.screen.AddTimeout();
     rig.screen.AddBytes({HC_PONG});
     rig.screen.AddTimeout();
@@ -102,7 +102,7 @@ TEST(Receiver, SilentDeviceIsPingedThenDisconnected) {
 TEST(Receiver, HugeAnnouncedLengthsEndTheThreadWithoutAllocating) {
     LogCapture logs;
     ReceiverRig rig;
-    R r(rig.manager, rig.cmd);
+    ScreenReceiver r(rig.manager, rig.cmd);
     rig.screen.AddBytes({HC_FULLSCREEN, 0xFF, 0xFF, 0xFF, 0xF0, 0, 0, 0, 4});
     ASSERT_TRUE(r.Start(nullptr, 0));
     for (int i = 0; i < 200 && r.Running(); ++i)

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "common/SC.h"
+#include "common/SocketStream.h"
 #include "desktop/session/Session.h"
 #include "session/SessionFakes.h"
 

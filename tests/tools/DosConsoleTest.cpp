@@ -12,8 +12,8 @@
 #include "desktop/session/Settings.h"
 #include "desktop/tools/DosConsole.h"
 #include "desktop/tools/DosText.h"
-#include "desktop/tools/FsDosFiles.h"
-#include "tools/FSRig.h"
+#include "desktop/tools/RemoteDosFiles.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {
@@ -93,7 +93,7 @@ protected:
 
     test::LocalRig rig;
     desktop::Settings store;
-    FsDosFiles files;
+    RemoteDosFiles files;
     ScriptedQuestions questions;
     DosText text;
     std::unique_ptr<DosConsole> console;

@@ -6,16 +6,16 @@
 #include <filesystem>
 
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/session/HC.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/session/LocalLink.h"
-#include "desktop/tools/AM.h"
 #include "desktop/tools/ManagerFormat.h"
+#include "desktop/tools/RemoteTaskList.h"
 #include "session/SessionFakes.h"
 
 namespace hd::tools {
 namespace {
 
-int Find(const AM& am, const std::string& exe) {
+int Find(const RemoteTaskList& am, const std::string& exe) {
     for (int i = 0; i < am.Count(); ++i)
         if (am.Task(i).exe == exe) return i;
     return -1;
@@ -31,9 +31,9 @@ TEST(ManagerLocal, KillRemovesAVirtualTaskAndShiftsTheLaterOnes) {
         desktop::LocalLink link("virtual", root.string(), HD_AGENT_LIBRARY);
         desktop::ConnectionManager manager(settings, link, ui);
         manager.SetEndPauseMs(0);
-        desktop::HC command(manager, true);
+        desktop::DesktopChannel command(manager, true);
         ASSERT_TRUE(command.Connect(0, 0, false));
-        AM am;
+        RemoteTaskList am;
         am.SetConnection(&command);
 
         ASSERT_TRUE(am.Pulltsklist());

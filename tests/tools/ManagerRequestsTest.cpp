@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/session/HC.h"
-#include "desktop/tools/AM.h"
+#include "desktop/session/DesktopChannel.h"
 #include "desktop/tools/ManagerFormat.h"
+#include "desktop/tools/RemoteTaskList.h"
 #include "session/SessionFakes.h"
 #include "tools/ManagerWire.h"
 
@@ -40,9 +40,9 @@ struct Rig {
     desktop::test::FakeRapi rapi;
     FakeStream stream;
     desktop::ConnectionManager manager{settings, rapi, ui};
-    desktop::HC command{manager, true};
+    desktop::DesktopChannel command{manager, true};
     size_t opening = 0;
-    AM am;
+    RemoteTaskList am;
 };
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
@@ -146,7 +146,7 @@ TEST(ManagerRequests, IndexRequestsAndTheThreadsAndModulesRequest) {
 }
 
 TEST(ManagerRequests, NoConnectionOrAFailedWriteFailsAtOnce) {
-    AM lone;
+    RemoteTaskList lone;
     EXPECT_FALSE(lone.Pulltsklist());
     EXPECT_FALSE(lone.Activate(0));
     EXPECT_FALSE(lone.Kill(0));

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "desktop/tools/FS.h"
+#include "desktop/tools/RemoteFiles.h"
 #include "desktop/tools/TransferEngine.h"
-#include "tools/FSRig.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {

@@ -1,0 +1,83 @@
+// ScreenSender (log tags "S" and "PS"), the screen sender: on the HdScreen thread it captures the
+// screen into a BMP image at the refresh interval (and quickly after input), encodes what changed
+// against the image last sent, compresses it and writes one update packet. It is the only writer of
+// the screen channel. The HdInvoke thread only posts wake requests and calls Stop. Owned by the
+// agent for the life of the library; buffers are reused and freed by Stop.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "agent/BmpImage.h"
+#include "agent/FrameReader.h"
+#include "agent/SenderControl.h"
+#include "agent/platform/Display.h"
+#include "common/Channel.h"
+#include "common/Event.h"
+#include "common/GrowBuffer.h"
+
+namespace hd {
+
+class ScreenSender : public SenderControl {
+public:
+    struct Timing {
+        int fastPollMs = 50;   // the two quick polls after input or an update
+        int stopPollMs = 200;  // Stop waits in these steps...
+        int stopPolls = 50;    // ...at most this many times
+    };
+    static constexpr uint32_t kDefaultIntervalMs = 166;
+
+    explicit ScreenSender(platform::Display& display) : ScreenSender(display, Timing{}) {}
+    ScreenSender(platform::Display& display, Timing timing);
+
+    // Runs the sender loop on the calling thread until it stops; returns 0.
+    int Start(uint32_t intervalMs, Channel& channel);
+
+    void Stop() override;
+    void Wake(WakeAction action) override;
+    // The display saw its screen change: capture at once, as after input,
+    // without replacing a ping, pong or stop not yet taken. Any thread.
+    void WakeForScreenChange();
+    void SetSlowLink() override { m_level.store(9); }
+    void SetKeepDisplayPointer(bool keep) override { m_frameReader.SetKeepPointer(keep); }
+
+    // The delta builder: captures and, when something changed, leaves a
+    // complete packet (command, C, D, zlib data) in Packet(). Screen thread.
+    bool GetImageDeltas();
+    // The capture and delta building alone, without compression: the update
+    // is left in Delta(); returns its command, or 0 when nothing changed.
+    uint8_t BuildDelta();
+    const GrowBuffer& Packet() const { return m_compBuf; }
+    const GrowBuffer& Reference() const { return m_imageBuf; }
+    const GrowBuffer& Delta() const { return m_deltaBuf; }
+    int Level() const { return m_level.load(); }
+    int State() const { return m_wakeAction.load(); }
+
+private:
+    bool Snap(bool& sent);
+    // Fills the work image; [first, last) is the changed byte range.
+    bool Capture(uint32_t& first, uint32_t& last);
+    bool GdiCapture();
+    void BuildPartial(uint32_t first, uint32_t last);
+    bool BuildCompData(uint8_t command);
+    void FreeBuffers();
+
+    platform::Display& m_display;
+    FrameReader m_frameReader;
+    const Timing m_timing;
+
+    GrowBuffer m_imageBuf;      // the reference: the image as last sent
+    GrowBuffer m_workImageBuf;  // the fresh capture
+    BmpLayout m_layout;         // of the work image
+    GrowBuffer m_deltaBuf;
+    GrowBuffer m_compBuf;
+
+    std::atomic<int> m_level{1};
+    std::atomic<int> m_wakeAction{WAKE_STOPPED};
+    std::atomic<bool> m_eventOpen{false};
+    uint32_t m_intervalMs = kDefaultIntervalMs;
+    Event m_wake{false};
+    Channel* m_channel = nullptr;
+};
+
+}  // namespace hd
