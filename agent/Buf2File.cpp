@@ -36,16 +36,17 @@ bool ReadWholeFile(platform::Files& files, std::u16string_view path, uint64_t ma
 
 bool WriteWholeFile(platform::Files& files, std::u16string_view path, const uint8_t* data,
                     uint32_t size) {
-    auto file = files.CreateAlways(path);
-    if (!file) {
-        log::Forced("CDOSEdit::Buf2File : Error creating destination file");
-        return false;
+    switch (files.WriteWhole(path, data, size)) {
+        case platform::WholeWrite::Done:
+            return true;
+        case platform::WholeWrite::NotCreated:
+            log::Forced("CDOSEdit::Buf2File : Error creating destination file");
+            return false;
+        case platform::WholeWrite::NotWritten:
+            break;
     }
-    if (size != 0 && file->Write(data, size) != int64_t(size)) {
-        log::Forced("CDOSEdit::Buf2File : Error writing dest file");
-        return false;
-    }
-    return true;
+    log::Forced("CDOSEdit::Buf2File : Error writing dest file");
+    return false;
 }
 
 }  // namespace hd::Buf2File

@@ -16,7 +16,8 @@ namespace hd::Buf2File {
 // is refused rather than cut. False, logged and dest.used unchanged on failure.
 bool ReadWholeFile(platform::Files& files, std::u16string_view path, uint64_t maxSize,
                    GrowBuffer& dest, uint32_t& size);
-// Creates or replaces the file with exactly these bytes; false and logged on failure.
+// Creates or replaces the file with exactly these bytes, all or nothing;
+// false and logged on failure.
 bool WriteWholeFile(platform::Files& files, std::u16string_view path, const uint8_t* data,
                     uint32_t size);
 

@@ -12,8 +12,10 @@ namespace hd {
 namespace {
 
 // The hot loop of an unchanged screen: one read-only pass over a row.
-// Compiled for AVX2 too where the processor has it.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// Compiled for AVX2 too where the processor has it. Not under
+// ThreadSanitizer: its instrumented ifunc resolver would run before the
+// sanitizer's runtime exists, at load time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 bool RowDiffers(const uint16_t* src, const uint16_t* dst, int width) {

@@ -35,10 +35,10 @@ public:
     int SetForRead(const timeval* timeout);
     // Makes a blocked Read, Write or Accept on this socket return (any thread).
     void Shutdown();
-    // Takes over a connected socket (one end of a socketpair, say).
-    void Attach(int fd) {
+    // Takes over a connected socket (one end of a socketpair, an accepted one).
+    void Attach(int fd, State state = CONNECTED) {
         Close();
-        Adopt(fd, CONNECTED);
+        Adopt(fd, state);
     }
 
     int Socket() const { return m_socket; }

@@ -1,6 +1,7 @@
 #include "listener/ConnectionAcceptor.h"
 
 #include "common/Log.h"
+#include "listener/ChannelPairing.h"
 
 namespace hd {
 
@@ -10,8 +11,13 @@ constexpr int kRetryPauseMs = 200;
 }  // namespace
 
 ConnectionAcceptor::ConnectionAcceptor(uint16_t port, std::string bindAddr,
-                                       AgentHost::Settings agent)
-    : m_agentHost(std::move(agent)), m_port(port), m_bindAddr(std::move(bindAddr)) {}
+                                       AgentHost::Settings agent, PeerAllowList allow,
+                                       int handshakeWaitMs)
+    : m_agentHost(std::move(agent)),
+      m_port(port),
+      m_bindAddr(std::move(bindAddr)),
+      m_allow(std::move(allow)),
+      m_handshakeWaitMs(handshakeWaitMs) {}
 
 int ConnectionAcceptor::ApplyPreamble(uint8_t preamble) {
     int sensitivity = preamble;
@@ -47,13 +53,15 @@ void ConnectionAcceptor::Stop() {
 ConnectionAcceptor::Attempt ConnectionAcceptor::Failed(const char* message) {
     // A failure caused by Interrupt's shutdown is the stop, not an error.
     if (StopRequested()) return Attempt::Fail;
-    log::Forced("%s", message);
+    if (*message) log::Forced("%s", message);
     return Attempt::Retry;
 }
 
 ConnectionAcceptor::Attempt ConnectionAcceptor::AcceptChannels(uint8_t& preamble) {
-    // The preamble reads wait the long read wait.
+    // The agent's later reads wait the long read wait until the preamble says otherwise.
     SocketStream::SetSensitivity(2);
+    ChannelPairing pairing(m_allow, m_handshakeWaitMs);
+    ChannelPairing::Pair pair;
     for (;;) {
         if (!m_listen.Listen(m_port, m_bindAddr.c_str())) {
             log::Forced("CM::Start:Error creating listener connection, exiting");
@@ -61,23 +69,19 @@ ConnectionAcceptor::Attempt ConnectionAcceptor::AcceptChannels(uint8_t& preamble
         }
         if (StopRequested()) return Attempt::Fail;
         log::Log("CM::Start:Before 1st accept");
-        const int r = m_listen.Accept(m_input, kFirstAcceptSeconds);  // 0 done, 1 error, 2 timeout
-        if (r == 0) break;
-        if (r == 1) return Failed("CM::Start:Error accepting Input socket");
+        const auto outcome =
+            pairing.Run(m_listen.Socket(), kFirstAcceptSeconds * 1000, m_stop, pair);
+        if (outcome == ChannelPairing::Outcome::Paired) break;
+        // A failed accept was logged where it happened.
+        if (outcome == ChannelPairing::Outcome::Failed) return Failed("");
         log::Log("CM::Start:Timeout waiting for 1st accept, resetting listener and trying again");
         m_listen.Close();
     }
-    uint32_t got = 0;
-    if (StopRequested()) return Attempt::Fail;
-    // The command channel's byte is read and dropped: the screen channel's wins.
-    if (m_input.Read(&preamble, 1, &got) != S_OK)
-        return Failed("CM::Start:Error reading sensitivity");
-    log::Log("CM::Start:Before 2nd accept");
-    if (m_listen.Accept(m_screen, 0) != 0) return Failed("CM::Start:Error accepting Screen socket");
-    if (StopRequested()) return Attempt::Fail;
-    if (m_screen.Read(&preamble, 1, &got) != S_OK)
-        return Failed("CM::Start:Error reading 2nd sensitivity");
-    return Attempt::Connected;
+    m_input.Attach(pair.commandFd, SocketStream::ACCEPTED);
+    m_screen.Attach(pair.screenFd, SocketStream::ACCEPTED);
+    preamble = pair.preamble;
+    // A stop that came while the pair completed: nothing is handed on.
+    return StopRequested() ? Attempt::Fail : Attempt::Connected;
 }
 
 bool ConnectionAcceptor::Start() {

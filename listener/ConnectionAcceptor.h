@@ -1,8 +1,8 @@
-// ConnectionAcceptor (log tag "CM"), the connection manager: listens, accepts the desktop's command
-// channel and then its screen channel, reads their preamble bytes and loads the agent for the
-// connection. Runs on the main thread; Interrupt() is the one call made from another thread (the
-// signal thread). Owned by the composition root. It never hands a channel to the agent when its
-// accept or preamble failed.
+// ConnectionAcceptor (log tag "CM"), the connection manager: listens, pairs the desktop's command
+// and screen channel (ChannelPairing: bounded waits, same peer, allow list), takes their preamble
+// byte and loads the agent for the connection. Runs on the main thread; Interrupt() is the one call
+// made from another thread (the signal thread). Owned by the composition root. It never hands a
+// channel to the agent when its accept or preamble failed.
 #pragma once
 
 #include <atomic>
@@ -12,12 +12,16 @@
 #include "common/Event.h"
 #include "common/SocketStream.h"
 #include "listener/AgentHost.h"
+#include "listener/PeerAllowList.h"
 
 namespace hd {
 
 class ConnectionAcceptor {
 public:
-    ConnectionAcceptor(uint16_t port, std::string bindAddr, AgentHost::Settings agent);
+    // handshakeWaitMs bounds every preamble wait and the wait for the screen
+    // channel; allow (empty: everyone) is checked before a byte is read.
+    ConnectionAcceptor(uint16_t port, std::string bindAddr, AgentHost::Settings agent,
+                       PeerAllowList allow = {}, int handshakeWaitMs = kHandshakeWaitMs);
     ~ConnectionAcceptor() { Stop(); }
     ConnectionAcceptor(const ConnectionAcceptor&) = delete;
     ConnectionAcceptor& operator=(const ConnectionAcceptor&) = delete;
@@ -46,6 +50,8 @@ public:
 
     // How long the first accept waits before the listener is made anew.
     static constexpr int kFirstAcceptSeconds = 7;
+    // Long enough for a desktop that opens its channels through ssh.
+    static constexpr int kHandshakeWaitMs = 5000;
 
 private:
     enum class Attempt { Connected, Retry, Fail };
@@ -61,6 +67,8 @@ private:
 
     const uint16_t m_port;
     const std::string m_bindAddr;
+    const PeerAllowList m_allow;
+    const int m_handshakeWaitMs;
     std::atomic<bool> m_stop{false};
     Event m_stopEvent{true};
 };

@@ -19,15 +19,29 @@ bool ParsePort(const std::string& text, uint16_t& port) {
 }  // namespace
 
 const char* Usage() {
-    return "usage: hdlisten [--port N] [--bind ADDR] [--device auto|virtual|linux|x11]\n"
-           "                [--root DIR] [--log] [--help]\n"
+    return "usage: hdlisten [--port N] [--bind ADDR] [--allow ADDR[/BITS]]...\n"
+           "                [--device auto|virtual|linux|x11] [--root DIR] [--log] [--help]\n"
            "  --port N      TCP port of both channels (default 5492)\n"
-           "  --bind ADDR   IPv4 address to listen on (default 0.0.0.0)\n"
+           "  --bind ADDR   IPv4 address to listen on (default 0.0.0.0 for the virtual\n"
+           "                device or with --allow, else 127.0.0.1: the x11 and linux\n"
+           "                devices hand this machine to whoever connects)\n"
+           "  --allow NET   serve only peers in NET (ADDR or ADDR/BITS); repeatable,\n"
+           "                every other peer is refused before a byte is read\n"
            "  --device D    device backend; auto picks x11 when $DISPLAY opens, else\n"
            "                linux when /dev/fb0 opens, else virtual\n"
            "  --root DIR    device root folder (default $XDG_DATA_HOME/handrel/device,\n"
            "                else ~/.local/share/handrel/device)\n"
            "  --log         turn the device log (hdagent.log) on\n";
+}
+
+bool ExposesMachine(const std::string& device) {
+    return device == "x11" || device == "wayland" || device == "linux";
+}
+
+std::string ListenAddress(const Options& options, const std::string& device) {
+    if (!options.bindAddr.empty()) return options.bindAddr;
+    if (!options.allow.Empty() || !ExposesMachine(device)) return "0.0.0.0";
+    return "127.0.0.1";
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error) {
@@ -52,7 +66,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             o.log = true;
             continue;
         }
-        if (name != "--port" && name != "--bind" && name != "--device" && name != "--root") {
+        if (name != "--port" && name != "--bind" && name != "--device" && name != "--root" &&
+            name != "--allow") {
             error = "unknown option " + args[i];
             return false;
         }
@@ -75,6 +90,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
                 return false;
             }
             o.bindAddr = value;
+        } else if (name == "--allow") {
+            if (!o.allow.Add(value)) {
+                error = "bad --allow '" + value + "' (IPv4 ADDR or ADDR/BITS, BITS 0-32)";
+                return false;
+            }
+            o.allowTexts.push_back(value);
         } else if (name == "--device") {
             if (value != "auto" && value != "virtual" && value != "linux" && value != "x11") {
                 error = "bad device '" + value + "' (auto, virtual, linux or x11)";

@@ -60,20 +60,33 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
     ReadLogSetting();
     ApplyReadWaitOverride();
 
-    std::printf("hdlisten: listening on %s:%u, device %s%s, root %s\n", options.bindAddr.c_str(),
+    const std::string bindAddr = hd::ListenAddress(options, device);
+    std::string allowed;
+    for (const std::string& a : options.allowTexts) allowed += " " + a;
+    std::printf("hdlisten: listening on %s:%u, device %s%s, root %s%s%s\n", bindAddr.c_str(),
                 unsigned(options.port), device.c_str(), options.device == "auto" ? " (auto)" : "",
-                root.c_str());
-    if (device == "x11")
-        std::printf("hdlisten: warning: anyone who can reach port %u controls the X display %s\n",
-                    unsigned(options.port), display && *display ? display : "(none set)");
-    else if (device == "linux")
-        std::printf("hdlisten: warning: anyone who can reach port %u controls this display\n",
-                    unsigned(options.port));
+                root.c_str(), allowed.empty() ? "" : ", allowing", allowed.c_str());
+    if (hd::ExposesMachine(device)) {
+        const std::string what =
+            device == "x11"
+                ? std::string("the X display ") + (display && *display ? display : "(none set)")
+                : std::string("this display");
+        if (bindAddr == "127.0.0.1" && options.bindAddr.empty())
+            std::printf(
+                "hdlisten: only this machine can connect: whoever connects controls %s.\n"
+                "hdlisten: to let other machines in: hdlisten --device %s --allow ADDR[/BITS]"
+                " (or --bind 0.0.0.0 for everyone)\n",
+                what.c_str(), device.c_str());
+        else
+            std::printf("hdlisten: warning: %s who can reach port %u controls %s\n",
+                        allowed.empty() ? "anyone" : "any allowed peer", unsigned(options.port),
+                        what.c_str());
+    }
     std::fflush(stdout);
 
     int exitCode = 1;
     {
-        hd::ConnectionAcceptor cm(options.port, options.bindAddr, {device, root, ""});
+        hd::ConnectionAcceptor cm(options.port, bindAddr, {device, root, ""}, options.allow);
         std::atomic<bool> done{false};
         std::atomic<int> caught{0};
         std::thread signals([&] {
@@ -125,5 +138,8 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     // Sockets write with MSG_NOSIGNAL; nothing else may end the program on a broken pipe.
     signal(SIGPIPE, SIG_IGN);
+    // A file past the size limit must fail its write (and the transfer), not
+    // end the listener.
+    signal(SIGXFSZ, SIG_IGN);
     return Serve(options, stopSignals);
 }

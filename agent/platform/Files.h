@@ -42,6 +42,9 @@ public:
     virtual int64_t Write(const uint8_t* data, uint64_t count) = 0;
 };
 
+// How a whole-file write ended.
+enum class WholeWrite { Done, NotCreated, NotWritten };
+
 class Files {
 public:
     virtual ~Files() = default;
@@ -56,11 +59,16 @@ public:
     virtual std::unique_ptr<FileHandle> OpenForReading(std::u16string_view path) = 0;
     // Creates the file, or truncates an existing one, for writing; null on failure.
     virtual std::unique_ptr<FileHandle> CreateAlways(std::u16string_view path) = 0;
+    // Creates or replaces the file with exactly these bytes, all or nothing:
+    // on failure an existing file keeps its old contents and no partial file
+    // is left behind.
+    virtual WholeWrite WriteWhole(std::u16string_view path, const uint8_t* data, uint64_t size) = 0;
     virtual bool DeleteFile(std::u16string_view path) = 0;
     virtual bool CreateDirectory(std::u16string_view path) = 0;
     // Fails on a folder that is not empty.
     virtual bool RemoveDirectory(std::u16string_view path) = 0;
-    // With failIfExists, an existing destination makes the copy fail untouched.
+    // With failIfExists, an existing destination makes the copy fail untouched;
+    // otherwise it is replaced only by a complete copy.
     virtual bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists) = 0;
     // Renames or moves a file or folder; fails when the new name exists.
     virtual bool MoveFile(std::u16string_view from, std::u16string_view to) = 0;

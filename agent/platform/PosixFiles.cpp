@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "agent/platform/FileNames.h"
+#include "agent/platform/ReplacementFile.h"
 #include "agent/platform/Wildcard.h"
 
 namespace hd::platform {
@@ -292,6 +293,49 @@ std::unique_ptr<FileHandle> PosixFiles::CreateAlways(std::u16string_view path) {
     return std::make_unique<PosixFileHandle>(std::move(fd));
 }
 
+bool PosixFiles::Replaceable(const RootFolder::Entry& entry, struct stat& st) {
+    // Opening for writing asks the file system itself (read-only files,
+    // permissions); nothing is truncated.
+    UniqueFd probe = m_root.Open(entry, O_WRONLY | O_NONBLOCK | O_NOCTTY);
+    if (!probe.Valid() || ::fstat(probe.Get(), &st) != 0) return Fail(errno);
+    return S_ISREG(st.st_mode) || Fail(EACCES);
+}
+
+bool PosixFiles::IsLink(const RootFolder::Entry& entry) {
+    struct stat st;
+    return ::fstatat(entry.folder.Get(), entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(st.st_mode);
+}
+
+WholeWrite PosixFiles::WriteWhole(std::u16string_view path, const uint8_t* data, uint64_t size) {
+    RootFolder::Entry entry;
+    if (!Locate(path, entry)) return WholeWrite::NotCreated;
+    struct stat old {};
+    if (entry.exists && !Replaceable(entry, old)) return WholeWrite::NotCreated;
+    if (entry.exists && IsLink(entry)) {
+        // A link is written through, in place, as before: renaming would
+        // replace the link itself.
+        auto file = CreateAlways(path);
+        if (!file) return WholeWrite::NotCreated;
+        return file->Write(data, size) == int64_t(size) ? WholeWrite::Done : WholeWrite::NotWritten;
+    }
+    if (!entry.exists && !Creatable(entry.name)) {
+        Fail(EINVAL);
+        return WholeWrite::NotCreated;
+    }
+    ReplacementFile file(entry.folder.Get(), entry.name);
+    if (!file.Valid()) {
+        Fail(errno);
+        return WholeWrite::NotCreated;
+    }
+    if (entry.exists) ::fchmod(file.Fd(), old.st_mode & 07777);
+    if (WriteAll(file.Fd(), data, size) != int64_t(size) || !file.Commit(false)) {
+        Fail(errno ? errno : EIO);
+        return WholeWrite::NotWritten;
+    }
+    return WholeWrite::Done;
+}
+
 bool PosixFiles::DeleteFile(std::u16string_view path) {
     RootFolder::Entry entry;
     if (!Locate(path, entry)) return false;
@@ -323,15 +367,21 @@ bool PosixFiles::CopyFile(std::u16string_view from, std::u16string_view to, bool
     if (entry.exists && failIfExists) return Fail(EEXIST);
     if (!entry.exists && !Creatable(entry.name)) return Fail(EINVAL);
     if (IsSpecial(entry)) return Fail(EACCES);
-    // O_EXCL makes the refusal atomic should the name appear meanwhile.
-    const int flags = O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | (failIfExists ? O_EXCL : 0);
-    UniqueFd out = m_root.Open(entry, flags, 0666);
     struct stat dst;
-    if (!out.Valid() || ::fstat(out.Get(), &dst) != 0) return Fail(errno);
-    if (!S_ISREG(dst.st_mode)) return Fail(EACCES);
-    if (SameFile(src, dst)) return Fail(EINVAL);  // truncating would lose the source
-    const bool created = failIfExists || !entry.exists;
-    bool ok = ::ftruncate(out.Get(), 0) == 0;
+    if (entry.exists && !Replaceable(entry, dst)) return false;
+    if (entry.exists && SameFile(src, dst)) return Fail(EINVAL);  // the source would be lost
+    UniqueFd inPlace;
+    std::unique_ptr<ReplacementFile> replacement;
+    if (entry.exists && IsLink(entry)) {
+        // A link is written through, in place: renaming would replace the link.
+        inPlace = m_root.Open(entry, O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY);
+        if (!inPlace.Valid()) return Fail(errno);
+    } else {
+        replacement = std::make_unique<ReplacementFile>(entry.folder.Get(), entry.name);
+        if (!replacement->Valid()) return Fail(errno);
+    }
+    const int out = replacement ? replacement->Fd() : inPlace.Get();
+    bool ok = true;
     std::vector<uint8_t> buffer(1 << 16);
     while (ok) {
         const ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
@@ -340,18 +390,17 @@ bool PosixFiles::CopyFile(std::u16string_view from, std::u16string_view to, bool
             ok = n == 0;
             break;
         }
-        ok = WriteAll(out.Get(), buffer.data(), uint64_t(n)) == n;
-    }
-    if (!ok) {
-        const int error = errno;
-        if (created) ::unlinkat(entry.folder.Get(), entry.name.c_str(), 0);
-        return Fail(error);
+        ok = WriteAll(out, buffer.data(), uint64_t(n)) == n;
     }
     // The copy keeps the source's permissions and last write time.
-    ::fchmod(out.Get(), src.st_mode & 0777);
-    const timespec times[2] = {{0, UTIME_OMIT}, src.st_mtim};
-    ::futimens(out.Get(), times);
-    return true;
+    if (ok) {
+        ::fchmod(out, src.st_mode & 0777);
+        const timespec times[2] = {{0, UTIME_OMIT}, src.st_mtim};
+        ::futimens(out, times);
+    }
+    // With failIfExists the rename refuses a name that appeared meanwhile.
+    if (ok && replacement) ok = replacement->Commit(failIfExists);
+    return ok || Fail(errno ? errno : EIO);
 }
 
 bool PosixFiles::MoveFile(std::u16string_view from, std::u16string_view to) {

@@ -1,7 +1,8 @@
 // PosixFiles: the device's file system as the handheld's file calls see it,
 // over a POSIX folder that stands for "\". Names match case-insensitively,
 // entries carry Windows attributes and FILETIMEs, a rename never replaces and
-// a fail-if-exists copy refuses atomically. Every name is resolved through
+// a fail-if-exists copy refuses atomically, and whole writes and copies reach
+// their name only complete (ReplacementFile). Every name is resolved through
 // RootFolder, so nothing outside the root is ever reached. HdInvoke thread,
 // one call at a time; owned by the file service.
 #pragma once
@@ -40,6 +41,7 @@ public:
               const std::function<bool(const FindData&)>& visit) override;
     std::unique_ptr<FileHandle> OpenForReading(std::u16string_view path) override;
     std::unique_ptr<FileHandle> CreateAlways(std::u16string_view path) override;
+    WholeWrite WriteWhole(std::u16string_view path, const uint8_t* data, uint64_t size) override;
     bool DeleteFile(std::u16string_view path) override;
     bool CreateDirectory(std::u16string_view path) override;
     bool RemoveDirectory(std::u16string_view path) override;
@@ -56,6 +58,11 @@ private:
     bool Locate(std::u16string_view path, RootFolder::Entry& entry);
     // A regular file opened for reading, with its status.
     UniqueFd OpenRegular(std::u16string_view path, struct stat& st);
+    // Checks that an existing destination may be replaced (a regular file
+    // these credentials may write) and takes its status; true when it may.
+    bool Replaceable(const RootFolder::Entry& entry, struct stat& st);
+    // True when the destination is a link (inside the root), written through.
+    static bool IsLink(const RootFolder::Entry& entry);
     bool Describe(int folder, const std::string& rel, const char* name, bool atRoot, FindData& out);
 
     RootFolder m_root;

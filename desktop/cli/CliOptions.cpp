@@ -11,6 +11,9 @@ const char* Usage() {
            "\n"
            "options:\n"
            "  --host HOST[:PORT]   connect over TCP/IP to hdlisten (port 5492 by default)\n"
+           "  --ssh [USER@]HOST[:SSHPORT][/PORT]\n"
+           "                       connect through ssh (your keys and known_hosts) to an\n"
+           "                       hdlisten --bind 127.0.0.1 on HOST (port 5492 by default)\n"
            "  --local              use the local link to the built-in agent (the default)\n"
            "  --device KIND        the local link's device: virtual (default) or linux\n"
            "  --root DIR           the local link's device root folder\n"
@@ -40,6 +43,14 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             uint16_t port;
             if (!desktop::SplitHostPort(o.host, h, port)) {
                 error = "bad host: " + o.host;
+                return false;
+            }
+        } else if (std::strcmp(a, "--ssh") == 0) {
+            if (!value(a, v)) return false;
+            o.host = desktop::kSshScheme + v;
+            desktop::SshTarget target;
+            if (!desktop::ParseSshHost(o.host, target)) {
+                error = "bad ssh host: " + v;
                 return false;
             }
         } else if (std::strcmp(a, "--local") == 0) {

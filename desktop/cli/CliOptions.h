@@ -10,7 +10,8 @@
 namespace hd::cli {
 
 struct Options {
-    std::string host;  // "name" or "name:port": TCP/IP; empty: the local link
+    // "name" or "name:port": TCP/IP; "ssh://...": TCP/IP through ssh; empty: the local link
+    std::string host;
     std::string device = "virtual";
     std::string root;
     int sensitivity = -1;  // -1: the stored one

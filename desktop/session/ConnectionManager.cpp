@@ -10,6 +10,7 @@ ConnectionManager::ConnectionManager(ConnectionSettings& settings, RemoteApi& ra
     : m_settings(settings), m_rapi(rapi), m_ui(ui) {}
 
 bool ConnectionManager::AcquireRemoteApiLink() {
+    std::lock_guard l(m_linkMutex);
     if (m_linkCount != 0) {
         ++m_linkCount;  // the second channel shares the link
         return true;
@@ -39,6 +40,7 @@ bool ConnectionManager::AcquireRemoteApiLink() {
 }
 
 bool ConnectionManager::ReleaseRemoteApiLink() {
+    std::lock_guard l(m_linkMutex);
     if (m_linkCount == 0) return true;
     if (m_linkCount > 1) {
         --m_linkCount;

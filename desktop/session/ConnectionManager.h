@@ -37,7 +37,10 @@ public:
     SessionUi& Ui() { return m_ui; }
     Statistics& Stats() { return m_stats; }
 
-    int LinkCount() const { return m_linkCount; }
+    int LinkCount() const {
+        std::lock_guard l(m_linkMutex);
+        return m_linkCount;
+    }
     std::atomic<bool>& Teardown() { return m_teardown; }
     void ClearCurrentHost() { m_currentHost.clear(); }
     const std::string& CurrentHost() const { return m_currentHost; }
@@ -62,6 +65,9 @@ private:
     ConnectionSettings& m_settings;
     RemoteApi& m_rapi;
     SessionUi& m_ui;
+    // Both channels end (and release the link) on their own threads: the
+    // receiver's on a broken read, the user interface's on Disconnect.
+    mutable std::mutex m_linkMutex;
     int m_linkCount = 0;
     int m_linkType = 0;
     std::atomic<bool> m_teardown{false};

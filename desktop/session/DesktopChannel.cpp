@@ -80,9 +80,11 @@ void DesktopChannel::OnFramingError() {
     TearDown();
 }
 
-// The stream broke: tell the agent to stop, then drop the channel.
+// The stream broke: tell the agent to stop, then drop the channel, unless
+// its owner has ended it meanwhile.
 void DesktopChannel::TearDown() {
-    EndChannel(true);
+    std::lock_guard end(EndLock());
+    if (Stream()) EndChannel(true);
 }
 
 // Every ending of a channel: the end byte (when asked and there is a stream
@@ -90,6 +92,7 @@ void DesktopChannel::TearDown() {
 // stream dropped and the since-connect counters zeroed. The teardown mark
 // keeps a failing end byte from starting a second ending.
 void DesktopChannel::EndChannel(bool sendStop) {
+    std::lock_guard end(EndLock());
     std::atomic<bool>& teardown = m_manager.Teardown();
     teardown = true;
     if (sendStop && Stream()) {
@@ -110,6 +113,36 @@ bool DesktopChannel::FailConnect() {
     return false;
 }
 
+// The channel's socket: a TCP connection to the listener, or an ssh tunnel
+// to the listener's loopback port on the host.
+bool DesktopChannel::OpenSocket(const std::string& hostText) {
+    m_socket.Close();
+    m_tunnel.reset();
+    if (IsSshHost(hostText)) {
+        SshTarget target;
+        if (!ParseSshHost(hostText, target)) {
+            log::Forced("HC::Connect:Error bad ssh host %s", hostText.c_str());
+            return false;
+        }
+        std::string error;
+        m_tunnel = SshTunnel::Open(target, kSshLoginWaitMs, error);
+        if (!m_tunnel) {
+            m_manager.Ui().ShowMessage("ssh: " + error);
+            return false;
+        }
+        m_socket.Attach(m_tunnel->TakeSocket());
+        return true;
+    }
+    std::string host;
+    uint16_t port = kDefaultPort;
+    if (hostText.empty() || !SplitHostPort(hostText, host, port)) return false;
+    if (!m_socket.Connect(host.c_str(), port)) {
+        log::Forced("HC::Connect:Error connecting to host");
+        return false;
+    }
+    return true;
+}
+
 bool DesktopChannel::Connect(uint16_t flags, uint32_t frequency, bool screen) {
     if (!m_manager.AcquireRemoteApiLink()) return false;
     ConnectionSettings& store = m_manager.Store();
@@ -125,13 +158,7 @@ bool DesktopChannel::Connect(uint16_t flags, uint32_t frequency, bool screen) {
     if (tcp) {
         uint8_t preamble = uint8_t(store.Sensitivity() & 0x7F);
         if (store.Flags() & FLAG_DEVICE_LOG) preamble |= 0x80;
-        std::string host;
-        uint16_t port = kDefaultPort;
-        if (hostText.empty() || !SplitHostPort(hostText, host, port)) return FailConnect();
-        if (!m_socket.Connect(host.c_str(), port)) {
-            log::Forced("HC::Connect:Error connecting to host");
-            return FailConnect();
-        }
+        if (!OpenSocket(hostText)) return FailConnect();
         uint32_t written = 0;
         if (m_socket.Write(&preamble, 1, &written) != S_OK) {
             log::Forced("HC::Connect:Error writing connection sensitivity to host");
@@ -182,6 +209,19 @@ bool DesktopChannel::Connect(uint16_t flags, uint32_t frequency, bool screen) {
 bool DesktopChannel::Disconnect(bool sendEnd) {
     EndChannel(sendEnd);
     return true;
+}
+
+void DesktopChannel::DisconnectIfOpen(bool sendEnd) {
+    std::lock_guard end(EndLock());
+    if (IsOpen()) EndChannel(sendEnd);
+}
+
+void DesktopChannel::CloseSocket() {
+    MaybeLock lock(m_lock, m_command);
+    // Only an ended channel: an open one still has its stream on this socket.
+    if (IsOpen()) return;
+    m_socket.Close();
+    m_tunnel.reset();
 }
 
 void DesktopChannel::Shutdown() {

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "common/Channel.h"
 #include "common/SocketStream.h"
 #include "desktop/session/ConnectionManager.h"
+#include "desktop/session/SshTunnel.h"
 
 namespace hd::desktop {
 
@@ -25,6 +27,13 @@ public:
 
     bool Connect(uint16_t flags, uint32_t frequency, bool screen);
     bool Disconnect(bool sendEnd);
+    // Ends the channel unless it has ended already (its stream broke on the
+    // reader's thread meanwhile): the link is released once per opening.
+    void DisconnectIfOpen(bool sendEnd);
+    // Closes the TCP socket after the channel has ended, so the device sees
+    // the connection go at once. The command channel takes its lock; the
+    // screen channel's owner calls it once its reader has been joined.
+    void CloseSocket();
     // Makes a read blocked on this channel return (any thread).
     void Shutdown();
     // The same for a stream this channel held before it was ended.
@@ -49,12 +58,23 @@ private:
     bool FailConnect();
     void TearDown();
     void EndChannel(bool sendStop);
+    std::recursive_mutex& EndLock() { return m_command ? m_lock : m_endLock; }
+
+    bool OpenSocket(const std::string& hostText);
 
     ConnectionManager& m_manager;
     const bool m_command;
+    // Declared before the socket, so the socket closes first and ssh ends.
+    std::unique_ptr<SshTunnel> m_tunnel;
     SocketStream m_socket;
     std::recursive_mutex m_lock;
+    // Serialises the endings of the screen channel (the command channel's
+    // endings take m_lock, so no second lock can be taken the other way round).
+    std::recursive_mutex m_endLock;
 };
+
+// How long ssh may take to log in before a Connect gives up.
+constexpr int kSshLoginWaitMs = 20000;
 
 // "host" or "host:port" (port 1..65535); the port defaults to 5492.
 bool SplitHostPort(const std::string& text, std::string& host, uint16_t& port);

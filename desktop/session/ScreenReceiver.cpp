@@ -38,6 +38,10 @@ bool ScreenReceiver::Start(ScreenView* view, uint16_t flags) {
     return true;
 }
 
+void ScreenReceiver::Quiet() {
+    m_run = false;
+}
+
 void ScreenReceiver::Stop() {
     m_run = false;
     {
@@ -48,7 +52,7 @@ void ScreenReceiver::Stop() {
     // End the channel, then shut its stream down so a blocked read returns;
     // the thread then sees an ended channel, not a broken one.
     IRAPIStream* stream = m_channel.Stream();
-    if (m_channel.IsOpen()) m_channel.Disconnect(false);
+    m_channel.DisconnectIfOpen(false);
     m_channel.ShutdownStream(stream);
     m_stop.Set();
     if (m_thread.joinable()) {
@@ -61,6 +65,8 @@ void ScreenReceiver::Stop() {
         }
         m_thread.join();
     }
+    // No reader is left: the socket itself goes, not only the channel.
+    m_channel.CloseSocket();
     std::lock_guard l(m_lock);
     m_image.Free();
     m_delta.Free();
@@ -74,6 +80,10 @@ void ScreenReceiver::WithImage(const std::function<void(const uint8_t*, size_t)>
 
 void ScreenReceiver::Receive() {
     log::Log("R::Receive:Entering\n");
+    // Any ending the owner did not ask for means the device is gone (closed,
+    // reset, stopped, or sent nonsense): the window must not go on showing
+    // a dead connection as alive.
+    bool lost = true;
     while (m_run.load() && !m_stop.IsSet()) {
         uint8_t command = 0;
         int r = m_channel.ReadBytes(&command, 1);
@@ -89,6 +99,7 @@ void ScreenReceiver::Receive() {
                 m_manager.Ui().ShowMessage("No response from device, disconnecting ...");
                 m_manager.Ui().RequestDisconnect();
             }
+            lost = false;
             break;
         }
         if (r != READ_DONE) {
@@ -110,6 +121,10 @@ void ScreenReceiver::Receive() {
             log::Forced("R::Receive:Invalid command %x received\n", unsigned(command));
             break;
         }
+    }
+    if (lost && m_run.load()) {
+        m_manager.Ui().ShowMessage(kConnectionLost);
+        m_manager.Ui().RequestDisconnect();
     }
     log::Log("R::Receive:Exiting\n");
     m_ended = true;

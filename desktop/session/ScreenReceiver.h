@@ -28,11 +28,18 @@ public:
 
 class ScreenReceiver {
 public:
+    // Shown when the screen channel ends without the owner asking.
+    static constexpr const char* kConnectionLost =
+        "The connection to the device was lost, disconnecting ...";
+
     ScreenReceiver(ConnectionManager& manager, DesktopChannel& command);
     ~ScreenReceiver();
 
     // Opens the screen channel and starts the thread; false when either fails.
     bool Start(ScreenView* view, uint16_t flags);
+    // From now on an ending is the owner's: the thread no longer reports it
+    // as a lost connection (called before the command channel is ended).
+    void Quiet();
     void Stop();
     // Who stops the receiver, as its stop messages say: "" for the main
     // window, "CSkin::Stop:" while the skin window shows the screen.

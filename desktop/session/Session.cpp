@@ -34,7 +34,10 @@ bool Session::Connect(ScreenView* view) {
 
 void Session::Disconnect() {
     m_ui.ShowWait("Please Wait ...  ");
+    // The screen channel ends because we end the command channel: not a loss.
+    m_receiver.Quiet();
     m_command.Disconnect(true);
+    m_command.CloseSocket();
     m_receiver.Stop();
     m_ui.CloseWait();
 }

@@ -171,6 +171,38 @@ TEST(PosixFiles, LooksNamesUpIgnoringCase) {
     EXPECT_EQ(files.LastError(), EACCES);
 }
 
+// Whole writes reach their name complete or not at all: a replaced file keeps
+// its permissions, a read-only one is refused untouched, and no temporary
+// name is ever left in the folder.
+TEST(PosixFiles, WholeWritesReplaceAtomically) {
+    TempFolders dirs;
+    PosixFiles files(dirs.root);
+    WriteFile(dirs.root + "/Notes.txt", "old");
+    ::chmod((dirs.root + "/Notes.txt").c_str(), 0640);
+    const auto bytes = reinterpret_cast<const uint8_t*>("new text");
+    EXPECT_EQ(files.WriteWhole(u"\\NOTES.TXT", bytes, 8), WholeWrite::Done);
+    EXPECT_EQ(test::ReadFile(dirs.root + "/Notes.txt"), "new text");
+    struct stat st;
+    ASSERT_EQ(::stat((dirs.root + "/Notes.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(files.WriteWhole(u"\\Empty.txt", bytes, 0), WholeWrite::Done);
+    EXPECT_EQ(test::ReadFile(dirs.root + "/Empty.txt"), "");
+    if (::geteuid() != 0) {  // root writes read-only files anyway
+        ::chmod((dirs.root + "/Notes.txt").c_str(), 0440);
+        EXPECT_EQ(files.WriteWhole(u"\\Notes.txt", bytes, 3), WholeWrite::NotCreated);
+        EXPECT_EQ(files.LastError(), EACCES);
+        EXPECT_FALSE(files.CopyFile(u"\\Empty.txt", u"\\Notes.txt", false));
+        EXPECT_EQ(test::ReadFile(dirs.root + "/Notes.txt"), "new text");
+    }
+    EXPECT_TRUE(files.CopyFile(u"\\Notes.txt", u"\\Copy.txt", true));
+    EXPECT_FALSE(files.CopyFile(u"\\Empty.txt", u"\\copy.TXT", true));
+    EXPECT_EQ(files.LastError(), EEXIST);
+    EXPECT_TRUE(files.CopyFile(u"\\Empty.txt", u"\\copy.TXT", false));
+    EXPECT_EQ(test::ReadFile(dirs.root + "/Copy.txt"), "");
+    EXPECT_EQ(Names(List(files, u"\\*")),
+              (std::set<std::u16string>{u".", u"..", u"Notes.txt", u"Empty.txt", u"Copy.txt"}));
+}
+
 TEST(PosixFiles, NamesThatAreNotUtf8AreSkipped) {
     TempFolders dirs;
     PosixFiles files(dirs.root);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -126,6 +127,47 @@ TEST(FilesE2E, SendListFetchAndStayInsideTheRoot) {
     ASSERT_TRUE(cmd.Send({HC_STOP}));
     EXPECT_TRUE(desktop.WaitFor(HC_STOP, 3000));
     EXPECT_EQ(ExitCode(listener.Stop(3000)), 0) << listener.Output();
+}
+
+// A device disk that fills during a put or a copy: the old file keeps its
+// contents, no partial file is left, and the device goes on serving.
+TEST(FilesE2E, AFullDiskLeavesTheOldFileIntact) {
+    constexpr long kDiskRoom = 100000;  // no file of the listener may grow past this
+    ListenerProcess listener({}, {}, kDiskRoom);
+    Desktop desktop;
+    ASSERT_TRUE(desktop.Open(listener.Port()));
+    Peer& cmd = desktop.cmd;
+    const std::string old(50000, 'o');
+    const std::string big(200000, 'b');
+    std::ofstream(listener.Root() + "/Report.bin", std::ios::binary) << old;
+    std::ofstream(listener.Root() + "/Big.bin", std::ios::binary) << big;
+
+    auto put = [&](const std::string& data) {
+        Bytes body = Field(u"\\Report.bin");
+        body.resize(524);
+        put_be32(body.data() + 520, uint32_t(data.size()));
+        body.insert(body.end(), data.begin(), data.end());
+        return Exchange(cmd, HC_SEND_FILE, Packed(body));
+    };
+    EXPECT_EQ(put(big), 0) << listener.Output();
+    EXPECT_EQ(Disk(listener.Root() + "/Report.bin"), old);
+
+    Bytes copy = Field(u"\\Big.bin");
+    const Bytes to = Field(u"\\Report.bin");
+    copy.insert(copy.end(), to.begin(), to.end());
+    copy.insert(copy.end(), {1, 0});  // overwrite
+    EXPECT_EQ(Exchange(cmd, HC_HD2HD_COPY, copy), 0);
+    EXPECT_EQ(Disk(listener.Root() + "/Report.bin"), old);
+
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(listener.Root()))
+        names.insert(e.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"Big.bin", "Report.bin", "hdagent.log"}));
+
+    // What fits is written as ever.
+    EXPECT_EQ(put("new"), 1);
+    EXPECT_EQ(Disk(listener.Root() + "/Report.bin"), "new");
+    EXPECT_TRUE(listener.Running());
 }
 
 }  // namespace

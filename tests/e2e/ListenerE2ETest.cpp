@@ -206,5 +206,69 @@ TEST(ListenerE2E, BadOptionsExitWithUsage) {
     EXPECT_NE(listener.Output().find("usage: hdlisten"), std::string::npos) << listener.Output();
 }
 
+// The two attacks seen on the device: a connection that sends its preamble
+// and nothing more, and one that sends nothing. The desktop that comes next
+// is served at once, on its own two channels; the strangers are closed.
+TEST(ListenerE2E, StrangersCannotWedgeTheHandshake) {
+    ListenerProcess listener;
+    Peer preambleOnly, silent;
+    ASSERT_TRUE(preambleOnly.Connect(listener.Port()));
+    ASSERT_TRUE(preambleOnly.Send({0}));
+    ASSERT_TRUE(silent.Connect(listener.Port()));
+    const auto begin = Clock::now();
+    {
+        Desktop desktop;
+        ASSERT_TRUE(desktop.Open(listener.Port()));
+        ASSERT_EQ(desktop.Next(3000), HC_FULLSCREEN) << listener.Output();
+        EXPECT_LT(Clock::now() - begin, std::chrono::seconds(3));
+        EXPECT_TRUE(preambleOnly.WaitClosed(1000));
+        EXPECT_TRUE(silent.WaitClosed(1000));
+        ASSERT_TRUE(desktop.cmd.Send({HC_STOP}));
+        EXPECT_TRUE(desktop.screen.WaitClosed(3000));
+    }
+    // Strangers that come while no desktop is there expire by themselves.
+    Peer late;
+    ASSERT_TRUE(late.Connect(listener.Port()));
+    ASSERT_TRUE(late.Send({0}));
+    EXPECT_TRUE(late.WaitClosed(8000));
+    EXPECT_NE(listener.DeviceLog().find("CM::Start:Incomplete connection from 127.0.0.1"),
+              std::string::npos)
+        << listener.DeviceLog();
+    ExpectStoppedCleanly(listener);
+}
+
+// A backend that hands the whole machine over listens on loopback unless
+// told, and says how to open it up.
+TEST(ListenerE2E, MachineBackendsListenOnLoopbackByDefault) {
+    ListenerProcess listener({}, {"--port", ListenerProcess::kPortArg, "--device", "linux",
+                                  "--root", ListenerProcess::kRootArg});
+    Peer probe;
+    ASSERT_TRUE(probe.Connect(listener.Port()));
+    const std::string out = listener.Output();
+    EXPECT_NE(out.find("listening on 127.0.0.1:" + std::to_string(listener.Port())),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("hdlisten --device linux --allow ADDR[/BITS]"), std::string::npos) << out;
+    probe.Close();
+    ExpectStoppedCleanly(listener);
+}
+
+TEST(ListenerE2E, AllowRefusesEveryOtherPeer) {
+    ListenerProcess listener({}, {"--port", ListenerProcess::kPortArg, "--allow", "10.20.0.0/16",
+                                  "--device", "virtual", "--root", ListenerProcess::kRootArg});
+    const uint16_t port = listener.Port();
+    Peer refused;
+    ASSERT_TRUE(refused.Connect(port));
+    EXPECT_TRUE(refused.WaitClosed(2000));
+    EXPECT_NE(listener.Output().find("listening on 0.0.0.0:" + std::to_string(port)),
+              std::string::npos)
+        << listener.Output();
+    const std::string log = listener.DeviceLog();
+    EXPECT_NE(log.find("CM::Start:Refused connection from 127.0.0.1, not in the allow list"),
+              std::string::npos)
+        << log;
+    ExpectStoppedCleanly(listener);
+}
+
 }  // namespace
 }  // namespace hd::test

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ int ExitCode(int status) {
     return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs) {
+ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs, long fileSizeLimit) {
     char dir[] = "/tmp/hdlisten-e2e-XXXXXX";
     if (!mkdtemp(dir)) return;
     m_dir = dir;
@@ -43,7 +44,8 @@ ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs) {
         args.insert(args.end(), {"--port", std::to_string(m_port), "--bind", "127.0.0.1",
                                  "--device", "virtual", "--root", m_root});
     else
-        args.insert(args.end(), rawArgs.begin(), rawArgs.end());
+        for (std::string a : rawArgs)
+            args.push_back(a == kPortArg ? std::to_string(m_port) : a == kRootArg ? m_root : a);
     // No user settings file may reach the test: the config folder is ours.
     env.emplace_back("XDG_CONFIG_HOME", m_dir);
     std::vector<std::string> envs;
@@ -66,6 +68,10 @@ ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs) {
     if (m_pid == 0) {
         ::dup2(out, 1);
         ::dup2(out, 2);
+        if (fileSizeLimit > 0) {
+            const rlimit limit{rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
@@ -78,6 +84,10 @@ ListenerProcess::~ListenerProcess() {
         ::waitpid(m_pid, nullptr, 0);
     }
     if (!m_dir.empty()) std::filesystem::remove_all(m_dir);
+}
+
+void ListenerProcess::Signal(int sig) {
+    if (Running()) ::kill(m_pid, sig);
 }
 
 bool ListenerProcess::Running() {

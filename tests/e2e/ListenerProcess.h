@@ -16,8 +16,13 @@ namespace hd::test {
 class ListenerProcess {
 public:
     using Env = std::vector<std::pair<std::string, std::string>>;
-    // rawArgs, when given, replace the usual options (for option tests).
-    explicit ListenerProcess(Env env = {}, std::vector<std::string> rawArgs = {});
+    // rawArgs, when given, replace the usual options (for option tests);
+    // kPortArg and kRootArg among them stand for the port and root folder.
+    static constexpr const char* kPortArg = "@PORT@";
+    static constexpr const char* kRootArg = "@ROOT@";
+    // fileSizeLimit > 0: the listener's files cannot grow past it (a full disk).
+    explicit ListenerProcess(Env env = {}, std::vector<std::string> rawArgs = {},
+                             long fileSizeLimit = 0);
     ~ListenerProcess();
     ListenerProcess(const ListenerProcess&) = delete;
     ListenerProcess& operator=(const ListenerProcess&) = delete;
@@ -25,6 +30,8 @@ public:
     uint16_t Port() const { return m_port; }
     const std::string& Root() const { return m_root; }
     bool Running();
+    // Sends a signal (SIGKILL, SIGSTOP, SIGCONT...) to the process.
+    void Signal(int sig);
     // Sends SIGTERM and waits; the waitpid status, or -1 when it did not end.
     int Stop(int timeoutMs = 3000);
     // Waits for the process to end by itself; the waitpid status or -1.

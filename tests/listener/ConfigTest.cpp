@@ -1,5 +1,6 @@
 #include "listener/Config.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -77,6 +78,59 @@ TEST(ConfigTest, OptionsAreCheckedBeforeUse) {
         EXPECT_FALSE(ParseOptions(args, b, error)) << args[0];
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(ConfigTest, AllowListAndListenAddress) {
+    const struct {
+        const char* text;
+        bool valid;
+        const char* inside;
+        const char* outside;
+    } cases[] = {
+        {"192.168.4.0/24", true, "192.168.4.200", "192.168.5.1"},
+        {"10.0.0.7", true, "10.0.0.7", "10.0.0.8"},
+        {"0.0.0.0/0", true, "8.8.8.8", nullptr},
+        {"172.16.0.0/12", true, "172.31.255.255", "172.32.0.0"},
+        {"10.0.0.0/33", false, nullptr, nullptr},
+        {"10.0.0.0/", false, nullptr, nullptr},
+        {"10.0.0/8", false, nullptr, nullptr},
+        {"::1", false, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        PeerAllowList list;
+        EXPECT_EQ(list.Add(c.text), c.valid) << c.text;
+        in_addr a{};
+        if (c.inside && inet_pton(AF_INET, c.inside, &a) == 1) {
+            EXPECT_TRUE(list.Allows(a)) << c.text;
+        }
+        if (c.outside && inet_pton(AF_INET, c.outside, &a) == 1) {
+            EXPECT_FALSE(list.Allows(a)) << c.text;
+        }
+    }
+
+    // The backends that give the machine away listen on loopback unless told.
+    const struct {
+        std::vector<std::string> args;
+        const char* device;
+        const char* address;
+    } binds[] = {
+        {{}, "virtual", "0.0.0.0"},
+        {{}, "x11", "127.0.0.1"},
+        {{}, "linux", "127.0.0.1"},
+        {{"--allow", "10.0.0.0/8"}, "x11", "0.0.0.0"},
+        {{"--bind", "192.168.1.2"}, "linux", "192.168.1.2"},
+        {{"--bind", "127.0.0.1"}, "virtual", "127.0.0.1"},
+    };
+    for (const auto& b : binds) {
+        Options o;
+        std::string error;
+        ASSERT_TRUE(ParseOptions(b.args, o, error)) << error;
+        EXPECT_EQ(ListenAddress(o, b.device), b.address) << b.device;
+    }
+    Options o;
+    std::string error;
+    EXPECT_FALSE(ParseOptions({"--allow", "example.org"}, o, error));
+    EXPECT_NE(error.find("--allow"), std::string::npos);
 }
 
 TEST(ConfigTest, RootFolderIsMadeWithItsParents) {

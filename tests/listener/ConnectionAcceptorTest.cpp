@@ -9,7 +9,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ConnectionAcceptorTest : public ListenerTest {};
+class ConnectionAcceptorTest : public ListenerTest {
+protected:
+    static constexpr int kShortHandshakeMs = 300;
+};
 
 TEST_F(ConnectionAcceptorTest, ScreenPreambleDecidesAndLoggingStaysOn) {
     ConnectionAcceptor cm(port, "127.0.0.1", Agent());
@@ -41,7 +44,7 @@ TEST_F(ConnectionAcceptorTest, ScreenPreambleDecidesAndLoggingStaysOn) {
 }
 
 TEST_F(ConnectionAcceptorTest, FailedAttemptsAreClosedAndListenedForAgain) {
-    ConnectionAcceptor cm(port, "127.0.0.1", Agent());
+    ConnectionAcceptor cm(port, "127.0.0.1", Agent(), {}, kShortHandshakeMs);
     auto started = std::async(std::launch::async, [&] { return cm.Start(); });
 
     Peer silent;  // connects and closes before its preamble
@@ -51,7 +54,7 @@ TEST_F(ConnectionAcceptorTest, FailedAttemptsAreClosedAndListenedForAgain) {
 
     Peer cmd1, screen1;  // the screen channel goes away before its preamble
     ASSERT_TRUE(cmd1.Connect(port));
-    ASSERT_TRUE(cmd1.Send({0}));
+    ASSERT_TRUE(cmd1.Send({0, HC_INIT}));
     ASSERT_TRUE(screen1.Connect(port));
     screen1.Close();
     ASSERT_TRUE(WaitFor([&] { return log.HasForced("CM::Start:Error reading 2nd sensitivity"); }));
@@ -79,7 +82,7 @@ TEST_F(ConnectionAcceptorTest, InterruptEndsEveryWait) {
     auto started = std::async(std::launch::async, [&] { return cm.Start(); });
     Peer cmd;
     ASSERT_TRUE(cmd.Connect(port));
-    ASSERT_TRUE(cmd.Send({0}));
+    ASSERT_TRUE(cmd.Send({0, HC_INIT}));
     ASSERT_TRUE(WaitFor([&] { return log.Has("CM::Start:Before 2nd accept"); }));
     cm.Interrupt();
     ASSERT_EQ(started.wait_for(1s), std::future_status::ready);

@@ -54,6 +54,68 @@ TEST_F(ConnectionLoopTest, ConnectionsRunOneAfterAnotherUntilInterrupted) {
     EXPECT_TRUE(log.HasForced("WM:Stop requested, exiting main loop"));
 }
 
+// Strangers from the desktop's own address: one that sent only its preamble,
+// one that sent nothing, one that posed as a command channel and stopped.
+// The desktop that comes next is paired at once, each channel with its own
+// entry point, and the strangers are closed.
+TEST_F(ConnectionLoopTest, StrangersCannotWedgeTheHandshake) {
+    constexpr int kWaitMs = 2000;
+    log::SetEnabled(true);
+    ConnectionAcceptor cm(port, "127.0.0.1", Agent(), {}, kWaitMs);
+    ConnectionLoop wm(cm, kScreenWaitMs);
+    auto run = std::async(std::launch::async, [&] { return wm.Run(); });
+    Peer preambleOnly, silent, halfCommand;
+    ASSERT_TRUE(preambleOnly.Connect(port));
+    ASSERT_TRUE(preambleOnly.Send({0}));
+    ASSERT_TRUE(silent.Connect(port));
+    ASSERT_TRUE(halfCommand.Connect(port));
+    ASSERT_TRUE(halfCommand.Send({0, HC_INIT}));
+    ASSERT_TRUE(WaitFor([&] { return log.Has("CM::Start:Before 2nd accept"); }));
+
+    const auto begin = std::chrono::steady_clock::now();
+    Peer cmd, screen;
+    Open(cmd, screen);
+    EXPECT_EQ(cmd.ReadByte(kWaitMs), 'I');
+    EXPECT_EQ(screen.ReadByte(kWaitMs), 'S');
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(kWaitMs / 2));
+    for (Peer* stranger : {&preambleOnly, &silent, &halfCommand})
+        EXPECT_TRUE(stranger->WaitClosed(500));
+    cm.Interrupt();
+    ASSERT_EQ(run.wait_for(3s), std::future_status::ready);
+}
+
+// Whoever the allow list leaves out is closed before a byte is read, and the
+// half-open stranger of an allowed address expires after the bounded wait.
+TEST_F(ConnectionLoopTest, RefusedAndStalePeersAreClosed) {
+    PeerAllowList allow;
+    ASSERT_TRUE(allow.Add("10.9.0.0/16"));
+    {
+        ConnectionAcceptor cm(port, "127.0.0.1", Agent(), allow, 200);
+        auto started = std::async(std::launch::async, [&] { return cm.Start(); });
+        Peer refused;
+        ASSERT_TRUE(refused.Connect(port));
+        EXPECT_TRUE(refused.WaitClosed(1000));
+        EXPECT_TRUE(
+            log.HasForced("CM::Start:Refused connection from 127.0.0.1, not in the allow list"));
+        cm.Interrupt();
+        ASSERT_EQ(started.wait_for(3s), std::future_status::ready);
+        EXPECT_FALSE(started.get());
+    }
+    ASSERT_TRUE(allow.Add("127.0.0.0/8"));
+    ConnectionAcceptor cm(port, "127.0.0.1", Agent(), allow, 200);
+    auto started = std::async(std::launch::async, [&] { return cm.Start(); });
+    Peer stale;
+    ASSERT_TRUE(stale.Connect(port));
+    ASSERT_TRUE(stale.Send({0}));
+    EXPECT_TRUE(stale.WaitClosed(1500));
+    EXPECT_TRUE(
+        log.HasForced("CM::Start:Incomplete connection from 127.0.0.1 closed after 200 ms"));
+    Peer cmd, screen;
+    Open(cmd, screen);
+    ASSERT_EQ(started.wait_for(3s), std::future_status::ready);
+    EXPECT_TRUE(started.get());
+}
+
 TEST_F(ConnectionLoopTest, AFailedStartEndsTheLoopAsAFailure) {
     ConnectionAcceptor cm(port, "127.0.0.1", Agent(FAKE_AGENT_NO_ENTRY));
     ConnectionLoop wm(cm, kScreenWaitMs);

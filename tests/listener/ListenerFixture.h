@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "common/Codes.h"
 #include "common/Log.h"
 #include "common/SocketStream.h"
 #include "listener/AgentHost.h"
@@ -43,11 +44,12 @@ protected:
         return {"virtual", "/tmp", library};
     }
 
-    // The desktop's opening: command channel and its preamble, then the
-    // screen channel, its preamble and the refresh interval.
+    // The desktop's opening: command channel, its preamble and the first
+    // byte of HC_INIT, then the screen channel, its preamble and the refresh
+    // interval.
     void Open(Peer& cmd, Peer& screen, uint8_t cmdPreamble = 0, uint8_t screenPreamble = 0) {
         ASSERT_TRUE(cmd.Connect(port));
-        ASSERT_TRUE(cmd.Send({cmdPreamble}));
+        ASSERT_TRUE(cmd.Send({cmdPreamble, HC_INIT}));
         ASSERT_TRUE(screen.Connect(port));
         ASSERT_TRUE(screen.Send({screenPreamble, 0, 0, 0, 0}));
     }

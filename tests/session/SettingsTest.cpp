@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QSettings>
 #include <filesystem>
 
@@ -150,6 +152,22 @@ TEST_F(Store, TextValuesRoundTripAndEmptyCountsAsAbsent) {
     int v = 77;
     EXPECT_FALSE(Settings(m_file).ReadNumber("Scale", v));
     EXPECT_EQ(v, 77);
+}
+
+// Every write replaces the file whole (written aside, renamed into place):
+// a crash or a full disk mid-write never leaves a cut settings file.
+TEST_F(Store, WritesReplaceTheFileWhole) {
+    Settings s(m_file);
+    ASSERT_TRUE(s.SetScale(150));
+    struct stat before {};
+    ASSERT_EQ(::stat(m_file.c_str(), &before), 0);
+    ASSERT_TRUE(s.SetScale(200));
+    struct stat after {};
+    ASSERT_EQ(::stat(m_file.c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino) << "the file was rewritten in place";
+    EXPECT_EQ(Settings(m_file).Scale(), 200);
+    for (const auto& e : std::filesystem::directory_iterator(m_dir))
+        EXPECT_EQ(e.path().filename(), "Handrel.conf");
 }
 
 }  // namespace

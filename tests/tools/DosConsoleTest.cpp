@@ -13,7 +13,7 @@
 #include "desktop/tools/DosConsole.h"
 #include "desktop/tools/DosText.h"
 #include "desktop/tools/RemoteDosFiles.h"
-#include "tools/FSRig.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {

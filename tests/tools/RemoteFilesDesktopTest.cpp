@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "desktop/tools/RemoteFiles.h"
-#include "tools/FSRig.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {

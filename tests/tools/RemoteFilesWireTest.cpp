@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "desktop/tools/RemoteFiles.h"
-#include "tools/FSRig.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "desktop/tools/RemoteFiles.h"
 #include "desktop/tools/TransferEngine.h"
-#include "tools/FSRig.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "desktop/tools/DropLists.h"
 #include "desktop/tools/TransferJob.h"
-#include "tools/FSRig.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "desktop/tools/RemoteFiles.h"
-#include "tools/FSRig.h"
+#include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {
 namespace {
