@@ -12,7 +12,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
 
-.PHONY: all setup build run listen test test-asan fuzz-smoke bench clean
+.PHONY: all setup build run listen test test-asan fuzz-smoke bench deb install clean
 
 all: build
 
@@ -23,6 +23,16 @@ build: setup
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) \
 	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
 	@ninja -C $(BUILD) -j$(JOBS)
+
+# The Debian packages handrel and handrel-device, into $(BUILD)/packages.
+deb: build
+	@cd $(BUILD) && cpack -G DEB -B packages
+	@ls $(BUILD)/packages/*.deb
+
+# Installs under PREFIX (default /usr/local; DESTDIR is honoured).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Opens Handrel's window connected to the built-in virtual handheld through
 # the local link (the default connection type: nothing to configure).

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds both Debian packages from an already built tree, checks what they
+# hold and what they depend on, runs lintian on them, and starts the programs
+# from an unpacked root, where they must find the installed agent.
+# usage: check-debs.sh BUILD_DIR AGENT_DIR   (AGENT_DIR relative to /usr)
+set -euo pipefail
+build=$1
+agent=/usr/$2/libhdagent.so
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
+desktop=$(echo "$work"/out/handrel_*.deb)
+device=$(echo "$work"/out/handrel-device_*.deb)
+[ -f "$desktop" ] && [ -f "$device" ] || { ls "$work/out"; fail "expected handrel_*.deb and handrel-device_*.deb"; }
+
+files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\.||'; }
+holds() {
+    local deb=$1 list
+    shift
+    list=$(files "$deb")
+    for path in "$@"; do
+        grep -qxF "$path" <<<"$list" || fail "$(basename "$deb") lacks $path"
+    done
+}
+lacks() {
+    local deb=$1 pattern=$2
+    if files "$deb" | grep -qE "$pattern"; then fail "$(basename "$deb") holds $pattern"; fi
+}
+holds "$desktop" /usr/bin/handrel /usr/bin/handrel-cli \
+    /usr/share/handrel/skins/Plain/skin.ini /usr/share/handrel/skins/Plain/skin.png \
+    /usr/share/handrel/skins/Slate/skin.png \
+    /usr/share/doc/handrel/copyright /usr/share/doc/handrel/changelog.gz
+holds "$device" /usr/bin/hdlisten "$agent" \
+    /usr/share/doc/handrel-device/copyright /usr/share/doc/handrel-device/changelog.gz
+lacks "$desktop" 'hdlisten|libhdagent'
+lacks "$device" 'bin/handrel|skins/'
+lacks "$device" 'fake_agent|tests_'
+
+# Dependencies come from the libraries the programs link.
+dpkg-deb -f "$desktop" Depends | grep -q 'libqt6gui6' || fail "handrel does not depend on Qt: $(dpkg-deb -f "$desktop" Depends)"
+dpkg-deb -f "$device" Depends | grep -q 'libc6' || fail "handrel-device does not depend on libc6"
+dpkg-deb -f "$device" Depends | grep -q 'libqt6' && fail "handrel-device depends on Qt"
+
+echo "lintian:"
+lintian --fail-on error "$desktop" "$device" || fail "lintian found errors"
+
+root=$work/root
+dpkg-deb -x "$desktop" "$root"
+dpkg-deb -x "$device" "$root"
+unset LD_LIBRARY_PATH
+"$root/usr/bin/hdlisten" --help | grep -q '^usage: hdlisten' || fail "hdlisten --help"
+"$root/usr/bin/handrel-cli" --help | grep -q '^usage: handrel-cli' || fail "handrel-cli --help"
+# The local link loads the agent from the installed folder, not the build tree.
+XDG_STATE_HOME=$work "$root/usr/bin/handrel-cli" --settings "$work/settings.conf" --local \
+    --root "$work/device" screenshot "$work/shot.png" || fail "handrel-cli screenshot through the installed agent"
+[ "$(head -c 4 "$work/shot.png" | tail -c 3)" = PNG ] || fail "the screenshot is no PNG"
+echo "packages: $(basename "$desktop") $(basename "$device") pass"
