@@ -31,6 +31,8 @@ This package holds the window program and handrel-cli, the same session and
 tools from a terminal.")
 
 set(CPACK_DEBIAN_DEVICE_PACKAGE_NAME handrel-device)
+# The service's options file is the administrator's: upgrades keep its edits.
+set(CPACK_DEBIAN_DEVICE_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/conffiles)
 set(CPACK_COMPONENT_DEVICE_DESCRIPTION "device side of Handrel: listener and agent
 Handrel shows a handheld device's screen in a desktop window and lets the
 desktop's mouse and keyboard drive it.

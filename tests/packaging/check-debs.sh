@@ -31,9 +31,17 @@ lacks() {
 holds "$desktop" /usr/bin/handrel /usr/bin/handrel-cli \
     /usr/share/handrel/skins/Plain/skin.ini /usr/share/handrel/skins/Plain/skin.png \
     /usr/share/handrel/skins/Slate/skin.png \
-    /usr/share/doc/handrel/copyright /usr/share/doc/handrel/changelog.gz
+    /usr/share/doc/handrel/copyright /usr/share/doc/handrel/changelog.gz \
+    /usr/share/applications/org.handrel.Handrel.desktop \
+    /usr/share/metainfo/org.handrel.Handrel.metainfo.xml \
+    /usr/share/icons/hicolor/scalable/apps/org.handrel.Handrel.svg \
+    /usr/share/icons/hicolor/16x16/apps/org.handrel.Handrel.png \
+    /usr/share/icons/hicolor/256x256/apps/org.handrel.Handrel.png \
+    /usr/share/man/man1/handrel.1.gz /usr/share/man/man1/handrel-cli.1.gz \
+    /usr/share/bash-completion/completions/handrel-cli
 holds "$device" /usr/bin/hdlisten "$agent" \
-    /usr/share/doc/handrel-device/copyright /usr/share/doc/handrel-device/changelog.gz
+    /usr/share/doc/handrel-device/copyright /usr/share/doc/handrel-device/changelog.gz \
+    /usr/share/man/man1/hdlisten.1.gz /usr/lib/systemd/system/hdlisten.service /etc/default/hdlisten
 lacks "$desktop" 'hdlisten|libhdagent'
 lacks "$device" 'bin/handrel|skins/'
 lacks "$device" 'fake_agent|tests_'
@@ -43,6 +51,9 @@ dpkg-deb -f "$desktop" Depends | grep -q 'libqt6gui6' || fail "handrel does not 
 dpkg-deb -f "$device" Depends | grep -q 'libc6' || fail "handrel-device does not depend on libc6"
 dpkg-deb -f "$device" Depends | grep -q 'libqt6' && fail "handrel-device depends on Qt"
 
+dpkg-deb -e "$device" "$work/control"
+grep -qx /etc/default/hdlisten "$work/control/conffiles" || fail "/etc/default/hdlisten is no conffile"
+
 echo "lintian:"
 lintian --fail-on error "$desktop" "$device" || fail "lintian found errors"
 
@@ -50,6 +61,25 @@ root=$work/root
 dpkg-deb -x "$desktop" "$root"
 dpkg-deb -x "$device" "$root"
 unset LD_LIBRARY_PATH
+
+share=$root/usr/share
+appstreamcli validate --no-net "$share/metainfo/org.handrel.Handrel.metainfo.xml" || fail "appstreamcli validate"
+desktop-file-validate "$share/applications/org.handrel.Handrel.desktop" || fail "desktop-file-validate"
+[ "$(gzip -dc "$share/man/man1/handrel-cli.1.gz" | head -c 3)" = '.\"' ] || fail "handrel-cli.1 is no troff page"
+unit=$root/usr/lib/systemd/system/hdlisten.service
+grep -qx 'ExecStart=/usr/bin/hdlisten --root %S/hdlisten $HDLISTEN_ARGS' "$unit" || fail "unit: $(grep ExecStart "$unit")"
+grep -qx 'EnvironmentFile=-/etc/default/hdlisten' "$unit" || fail "unit: $(grep EnvironmentFile "$unit")"
+grep -q '^HDLISTEN_ARGS=' "$root/etc/default/hdlisten" || fail "no HDLISTEN_ARGS in /etc/default/hdlisten"
+# The completion offers the commands, then the choices of an option.
+complete() {
+    bash -c 'source /usr/share/bash-completion/bash_completion 2>/dev/null || exit 3
+        source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+        COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}; _handrel_cli; echo "${COMPREPLY[*]}"' _ \
+        "$share/bash-completion/completions/handrel-cli" "$@"
+}
+[ "$(complete handrel-cli --host h scr)" = screenshot ] || fail "completion of a command: '$(complete handrel-cli --host h scr)'"
+[ "$(complete handrel-cli --device '')" = "virtual linux" ] || fail "completion of --device"
+[ "$(complete handrel-cli clip '')" = "get set" ] || fail "completion of clip"
 "$root/usr/bin/hdlisten" --help | grep -q '^usage: hdlisten' || fail "hdlisten --help"
 "$root/usr/bin/handrel-cli" --help | grep -q '^usage: handrel-cli' || fail "handrel-cli --help"
 # The local link loads the agent from the installed folder, not the build tree.
