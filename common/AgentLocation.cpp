@@ -1,5 +1,6 @@
 #include "common/AgentLocation.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <climits>
@@ -28,9 +29,17 @@ std::string AgentLibraryNear(const std::string& programDir) {
     for (const std::string& dir :
          {programDir + "/" HD_AGENT_DIR_FROM_BIN, programDir + "/../lib"}) {
         std::string path = dir + "/libhdagent.so";
-        if (::access(path.c_str(), F_OK) == 0) return path;
+        // Without the ../ the path reads well in messages and logs.
+        char real[PATH_MAX];
+        if (::access(path.c_str(), F_OK) == 0) return ::realpath(path.c_str(), real) ? real : path;
     }
     return {};
+}
+
+std::string X11ModuleBeside(const std::string& agentPath) {
+    size_t slash = agentPath.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : agentPath.substr(0, slash);
+    return dir + "/libhdagent-x11.so";
 }
 
 }  // namespace hd

@@ -10,7 +10,9 @@ namespace hd {
 std::string ProgramFolder();
 // libhdagent.so for a program in programDir: the installed layout's private
 // library folder first, then the build tree's ../lib. Empty when neither holds
-// it, so the caller can fall back to the loader's own search.
+// it, so the caller can fall back to the loader's own search. Canonical.
 std::string AgentLibraryNear(const std::string& programDir);
+// The X11 backends module the agent at agentPath loads: beside it.
+std::string X11ModuleBeside(const std::string& agentPath);
 
 }  // namespace hd

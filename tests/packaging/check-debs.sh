@@ -6,6 +6,7 @@
 set -euo pipefail
 build=$1
 agent=/usr/$2/libhdagent.so
+x11=/usr/$2/libhdagent-x11.so
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -39,7 +40,7 @@ holds "$desktop" /usr/bin/handrel /usr/bin/handrel-cli \
     /usr/share/icons/hicolor/256x256/apps/org.handrel.Handrel.png \
     /usr/share/man/man1/handrel.1.gz /usr/share/man/man1/handrel-cli.1.gz \
     /usr/share/bash-completion/completions/handrel-cli
-holds "$device" /usr/bin/hdlisten "$agent" \
+holds "$device" /usr/bin/hdlisten "$agent" "$x11" \
     /usr/share/doc/handrel-device/copyright /usr/share/doc/handrel-device/changelog.gz \
     /usr/share/man/man1/hdlisten.1.gz /usr/lib/systemd/system/hdlisten.service /etc/default/hdlisten
 lacks "$desktop" 'hdlisten|libhdagent'
@@ -86,4 +87,14 @@ complete() {
 XDG_STATE_HOME=$work "$root/usr/bin/handrel-cli" --settings "$work/settings.conf" --local \
     --root "$work/device" screenshot "$work/shot.png" || fail "handrel-cli screenshot through the installed agent"
 [ "$(head -c 4 "$work/shot.png" | tail -c 3)" = PNG ] || fail "the screenshot is no PNG"
+
+# The agent needs no X library; its X11 backends are a module beside it.
+ldd "$root$agent" | grep -i 'libX' && fail "libhdagent links X libraries"
+ldd "$root$x11" | grep -q 'libX11\.so' || fail "the X11 module does not link libX11"
+rm "$root$x11"
+status=0
+"$root/usr/bin/hdlisten" --device x11 --root "$work/device" --port 1 >"$work/x11.out" 2>&1 || status=$?
+[ "$status" = 1 ] || fail "hdlisten --device x11 without the module: exit $status"
+grep -qx "hdlisten: the X11 backend is not installed: $root$x11 is missing" "$work/x11.out" ||
+    fail "hdlisten --device x11 without the module said: $(cat "$work/x11.out")"
 echo "packages: $(basename "$desktop") $(basename "$device") pass"
