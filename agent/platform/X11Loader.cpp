@@ -32,8 +32,9 @@ std::string ModulePath() {
 
 const X11Backends* Load() {
     const std::string path = ModulePath();
-    // Never closed: objects it made may outlive any point where closing is
-    // known to be safe, and the agent's own unload takes it along.
+    // Never closed: it stays loaded while the agent is unloaded and loaded
+    // again per connection, and each new agent hands it its own log through
+    // the entry point. Closing it could leave objects it made without code.
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         std::fprintf(stderr, "Handrel: the X11 backend is not installed (%s)\n", ::dlerror());

@@ -14,7 +14,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack"; }
 desktop=$(echo "$work"/out/handrel_*.deb)
 device=$(echo "$work"/out/handrel-device_*.deb)
-[ -f "$desktop" ] && [ -f "$device" ] || { ls "$work/out"; fail "expected handrel_*.deb and handrel-device_*.deb"; }
+devx11=$(echo "$work"/out/handrel-device-x11_*.deb)
+[ -f "$desktop" ] && [ -f "$device" ] && [ -f "$devx11" ] ||
+    { ls "$work/out"; fail "expected handrel_*.deb, handrel-device_*.deb and handrel-device-x11_*.deb"; }
 
 files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\.||'; }
 holds() {
@@ -40,27 +42,30 @@ holds "$desktop" /usr/bin/handrel /usr/bin/handrel-cli \
     /usr/share/icons/hicolor/256x256/apps/org.handrel.Handrel.png \
     /usr/share/man/man1/handrel.1.gz /usr/share/man/man1/handrel-cli.1.gz \
     /usr/share/bash-completion/completions/handrel-cli
-holds "$device" /usr/bin/hdlisten "$agent" "$x11" \
+holds "$devx11" "$x11"
+holds "$device" /usr/bin/hdlisten "$agent" \
     /usr/share/doc/handrel-device/copyright /usr/share/doc/handrel-device/changelog.gz \
     /usr/share/man/man1/hdlisten.1.gz /usr/lib/systemd/system/hdlisten.service /etc/default/hdlisten
 lacks "$desktop" 'hdlisten|libhdagent'
 lacks "$device" 'bin/handrel|skins/'
-lacks "$device" 'fake_agent|tests_'
+lacks "$device" 'fake_agent|tests_|libhdagent-x11'
 
 # Dependencies come from the libraries the programs link.
 dpkg-deb -f "$desktop" Depends | grep -q 'libqt6gui6' || fail "handrel does not depend on Qt: $(dpkg-deb -f "$desktop" Depends)"
 dpkg-deb -f "$device" Depends | grep -q 'libc6' || fail "handrel-device does not depend on libc6"
-dpkg-deb -f "$device" Depends | grep -q 'libqt6' && fail "handrel-device depends on Qt"
+dpkg-deb -f "$device" Depends | grep -qE 'libqt6|libx11' && fail "handrel-device depends on Qt or X: $(dpkg-deb -f "$device" Depends)"
+dpkg-deb -f "$devx11" Depends | grep -q 'libx11-6' || fail "handrel-device-x11 does not depend on libx11-6"
 
 dpkg-deb -e "$device" "$work/control"
 grep -qx /etc/default/hdlisten "$work/control/conffiles" || fail "/etc/default/hdlisten is no conffile"
 
 echo "lintian:"
-lintian --fail-on error "$desktop" "$device" || fail "lintian found errors"
+lintian --fail-on error "$desktop" "$device" "$devx11" || fail "lintian found errors"
 
 root=$work/root
 dpkg-deb -x "$desktop" "$root"
 dpkg-deb -x "$device" "$root"
+dpkg-deb -x "$devx11" "$root"
 unset LD_LIBRARY_PATH
 
 share=$root/usr/share
@@ -97,4 +102,4 @@ status=0
 [ "$status" = 1 ] || fail "hdlisten --device x11 without the module: exit $status"
 grep -qx "hdlisten: the X11 backend is not installed: $root$x11 is missing" "$work/x11.out" ||
     fail "hdlisten --device x11 without the module said: $(cat "$work/x11.out")"
-echo "packages: $(basename "$desktop") $(basename "$device") pass"
+echo "packages: $(basename "$desktop") $(basename "$device") $(basename "$devx11") pass"
