@@ -37,7 +37,7 @@ const X11Backends* Load() {
     // the entry point. Closing it could leave objects it made without code.
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
-        std::fprintf(stderr, "Handrel: the X11 backend is not installed (%s)\n", ::dlerror());
+        std::fprintf(stderr, "Handrel: the X11 backend could not be loaded: %s\n", ::dlerror());
         log::Forced("XM::Load:Error loading %s", path.c_str());
         return nullptr;
     }
