@@ -13,7 +13,7 @@ export CCACHE_NOHASHDIR ?= 1
 
 
 .PHONY: all setup build run listen test test-asan test-tsan check-all fuzz-build fuzz-smoke fuzz \
-	soak bench clean
+	soak bench deb install clean
 
 FUZZ_SECONDS ?= 300
 SOAK_CYCLES ?= 1000
@@ -27,6 +27,16 @@ build: setup
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) \
 	    $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
 	@ninja -C $(BUILD) -j$(JOBS)
+
+# The Debian packages handrel and handrel-device, into $(BUILD)/packages.
+deb: build
+	@cd $(BUILD) && cpack -G DEB -B packages
+	@ls $(BUILD)/packages/*.deb
+
+# Installs under PREFIX (default /usr/local; DESTDIR is honoured).
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Opens Handrel's window connected to the built-in virtual handheld through
 # the local link (the default connection type: nothing to configure).

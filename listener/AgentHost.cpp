@@ -1,22 +1,17 @@
 #include "listener/AgentHost.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/AgentLocation.h"
 #include "common/Log.h"
 
 namespace hd {
 
 namespace {
 constexpr const char* kLibraryName = "libhdagent.so";
-
-bool FileExists(const std::string& path) {
-    return ::access(path.c_str(), F_OK) == 0;
-}
 
 // The agent reads these once, when it is loaded; setenv only when they change,
 // since other threads may read the environment.
@@ -28,14 +23,7 @@ void SetEnvIfChanged(const char* name, const std::string& value) {
 }  // namespace
 
 std::string AgentHost::BesideProgram() {
-    char exe[PATH_MAX];
-    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return {};
-    std::string dir(exe, size_t(n));
-    size_t slash = dir.rfind('/');
-    if (slash == std::string::npos) return {};
-    dir.resize(slash);
-    return dir + "/../lib/" + kLibraryName;
+    return AgentLibraryNear(ProgramFolder());
 }
 
 void AgentHost::ExportEnvironment() const {
@@ -49,7 +37,7 @@ void* AgentHost::OpenLibrary() const {
     std::string path = m_settings.libraryPath;
     if (path.empty()) {
         path = BesideProgram();
-        if (path.empty() || !FileExists(path)) path = kLibraryName;
+        if (path.empty()) path = kLibraryName;
     }
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) std::fprintf(stderr, "hdlisten: %s\n", ::dlerror());

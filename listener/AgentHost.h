@@ -33,7 +33,7 @@ public:
     void CallInvoke(IRAPIStream* stream) const { Call(m_pInvoke, stream); }
     void CallScreen(IRAPIStream* stream) const { Call(m_pScreen, stream); }
 
-    // <program folder>/../lib/libhdagent.so, or empty when the program's path is unknown.
+    // The agent installed with the program or built beside it; empty when neither is there.
     static std::string BesideProgram();
 
 private:

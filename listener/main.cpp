@@ -4,6 +4,7 @@
 // them into ConnectionAcceptor::Interrupt; main then joins everything in reverse and exits 0.
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -15,8 +16,10 @@
 #include <thread>
 #include <vector>
 
+#include "common/AgentLocation.h"
 #include "common/Log.h"
 #include "common/SocketStream.h"
+#include "listener/AgentHost.h"
 #include "listener/Config.h"
 #include "listener/ConnectionAcceptor.h"
 #include "listener/ConnectionLoop.h"
@@ -44,7 +47,19 @@ void ReadLogSetting() {
 
 int Serve(const hd::Options& options, const sigset_t& stopSignals) {
     const char* display = std::getenv("DISPLAY");
-    const std::string device = options.device == "auto" ? hd::AutoDevice(display) : options.device;
+    // The agent loads its X11 backends from its own folder: without them auto
+    // passes over the display, and x11 cannot be served at all.
+    const std::string agent = hd::AgentHost::BesideProgram();
+    const std::string x11Module = agent.empty() ? "" : hd::X11ModuleBeside(agent);
+    const bool x11Installed = x11Module.empty() || ::access(x11Module.c_str(), F_OK) == 0;
+    if (options.device == "x11" && !x11Installed) {
+        std::fprintf(stderr, "hdlisten: the X11 backend is not installed: %s is missing\n",
+                     x11Module.c_str());
+        return 1;
+    }
+    const std::string device = options.device == "auto"
+                                   ? hd::AutoDevice(x11Installed ? display : nullptr)
+                                   : options.device;
     std::string root = options.root.empty() ? hd::DefaultRootFolder() : options.root;
     if (!hd::MakeFolders(root)) {
         std::fprintf(stderr, "hdlisten: cannot create the root folder %s: %s\n", root.c_str(),

@@ -6,7 +6,8 @@ pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libgtest-dev libgm
       libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libevdev-dev xvfb xauth
       libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
       libx11-dev libxext-dev libxtst-dev libxdamage-dev libxres-dev openbox
-      openssh-client openssh-server)
+      openssh-client openssh-server
+      lintian scdoc librsvg2-bin appstream desktop-file-utils bash-completion)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

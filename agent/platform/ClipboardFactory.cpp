@@ -3,14 +3,16 @@
 
 #include "agent/platform/Clipboard.h"
 #include "agent/platform/MemoryClipboard.h"
-#include "agent/platform/x11/X11Clipboard.h"
+#include "agent/platform/X11Backends.h"
 #include "common/Log.h"
 
 namespace hd::platform {
 
 std::unique_ptr<Clipboard> CreateClipboard(const std::string& kind) {
     if (kind == "x11") {
-        if (auto clipboard = X11Clipboard::Open(std::getenv("DISPLAY"))) return clipboard;
+        const X11Backends* x11 = LoadX11Backends();
+        if (Clipboard* clipboard = x11 ? x11->clipboard(std::getenv("DISPLAY")) : nullptr)
+            return std::unique_ptr<Clipboard>(clipboard);
         log::Forced("Clipboard::Create:the X clipboard is unavailable, using one in memory");
     }
     return std::make_unique<MemoryClipboard>();

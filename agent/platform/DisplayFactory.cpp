@@ -3,10 +3,10 @@
 #include <cstdlib>
 
 #include "agent/platform/Display.h"
+#include "agent/platform/X11Backends.h"
 #include "agent/platform/linux/FbDevice.h"
 #include "agent/platform/linux/FbDisplay.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
-#include "agent/platform/x11/X11Display.h"
 #include "common/Log.h"
 
 namespace hd::platform {
@@ -20,7 +20,8 @@ std::unique_ptr<Display> CreateDisplay(const std::string& kind) {
         if (auto device = FbDevice::Open(path && *path ? path : "/dev/fb0"))
             display = FbDisplay::Open(std::move(device));
     } else if (kind == "x11") {
-        display = X11Display::Open(std::getenv("DISPLAY"));
+        if (const X11Backends* x11 = LoadX11Backends())
+            display.reset(x11->display(std::getenv("DISPLAY")));
     } else {
         log::Forced("Display::Create:Unknown display backend %s", kind.c_str());
     }

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "agent/platform/Input.h"
+#include "agent/platform/X11Backends.h"
 #include "agent/platform/linux/LinuxInput.h"
 #include "agent/platform/virtual/VirtualInput.h"
-#include "agent/platform/x11/X11Input.h"
 #include "common/Log.h"
 
 namespace hd::platform {
@@ -33,7 +33,9 @@ std::unique_ptr<Input> CreateInput(const std::string& kind, InputTarget* handhel
     } else if (kind == "linux") {
         if (auto input = LinuxInput::Open()) return input;  // it says why it failed
     } else if (kind == "x11") {
-        if (auto input = X11Input::Open(std::getenv("DISPLAY"))) return input;  // says why not
+        const X11Backends* x11 = LoadX11Backends();  // says why not
+        if (Input* input = x11 ? x11->input(std::getenv("DISPLAY")) : nullptr)
+            return std::unique_ptr<Input>(input);
     } else {
         log::Forced("Input::Create:Unknown input backend %s, input is unavailable", kind.c_str());
     }

@@ -3,11 +3,11 @@
 // of its X11 display for x11).
 #include "agent/platform/SystemInfo.h"
 #include "agent/platform/Tasks.h"
+#include "agent/platform/X11Backends.h"
 #include "agent/platform/linux/LinuxSystemInfo.h"
 #include "agent/platform/linux/ProcTasks.h"
 #include "agent/platform/virtual/VirtualSystemInfo.h"
 #include "agent/platform/virtual/VirtualTasks.h"
-#include "agent/platform/x11/X11Tasks.h"
 
 #include <cstdlib>
 
@@ -17,7 +17,8 @@ std::unique_ptr<Tasks> CreateTasks(const std::string& kind, Shell* shell) {
     if (kind == "virtual") return std::make_unique<VirtualTasks>(shell);
     // Without the display the processes are still listed, with no windows.
     if (kind == "x11")
-        return std::make_unique<X11Tasks>(X11Connection::Open(std::getenv("DISPLAY"), "XT"));
+        if (const X11Backends* x11 = LoadX11Backends())
+            return std::unique_ptr<Tasks>(x11->tasks(std::getenv("DISPLAY")));
     return std::make_unique<ProcTasks>();
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/AgentLocation.h"
 #include "common/Log.h"
 
 namespace hd::desktop {
@@ -23,14 +24,8 @@ LocalLink::~LocalLink() {
 }
 
 std::string LocalLink::DefaultLibrary() {
-    char buf[4096];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n > 0) {
-        std::string exe(buf, size_t(n));
-        std::string candidate = exe.substr(0, exe.rfind('/')) + "/../lib/libhdagent.so";
-        if (access(candidate.c_str(), R_OK) == 0) return candidate;
-    }
-    return "libhdagent.so";
+    std::string near = AgentLibraryNear(ProgramFolder());
+    return near.empty() ? "libhdagent.so" : near;
 }
 
 HRESULT LocalLink::CeRapiInitEx(RapiInit& init) {

@@ -32,7 +32,7 @@ public:
     void ShutdownStream(IRAPIStream* stream) override;
 
     bool Loaded() const { return m_module != nullptr; }
-    // Where the agent library is looked for: beside the program in ../lib.
+    // The agent installed with the program or built beside it, else the loader's search.
     static std::string DefaultLibrary();
 
 private:
