@@ -1,7 +1,5 @@
 #include "agent/ScreenSender.h"
 
-#include <zlib.h>
-
 #include <bit>
 #include <chrono>
 #include <cstring>
@@ -310,9 +308,10 @@ void ScreenSender::BuildPartial(uint32_t first, uint32_t last) {
 bool ScreenSender::BuildCompData(uint8_t command) {
     const uint32_t d = uint32_t(m_deltaBuf.used);
     m_compBuf.used = 0;
-    if (!grow::MakeRoom(m_compBuf, int64_t(compressBound(d)) + 9)) return false;
-    uLongf c = m_compBuf.capacity - 9;
-    if (compress2(m_compBuf.block + 9, &c, m_deltaBuf.block, d, m_level.load()) != Z_OK) {
+    if (!grow::MakeRoom(m_compBuf, int64_t(ZlibPacker::Bound(d)) + 9)) return false;
+    const size_t c = m_packer.Pack(m_deltaBuf.block, d, m_compBuf.block + 9, m_compBuf.capacity - 9,
+                                   m_level.load());
+    if (c == 0) {
         log::Forced("S::BuildCompData:No changes, returning false");
         return false;
     }

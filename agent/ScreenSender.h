@@ -15,6 +15,7 @@
 #include "common/Channel.h"
 #include "common/Event.h"
 #include "common/GrowBuffer.h"
+#include "common/ZlibPacker.h"
 
 namespace hd {
 
@@ -51,6 +52,8 @@ public:
     const GrowBuffer& Reference() const { return m_imageBuf; }
     const GrowBuffer& Delta() const { return m_deltaBuf; }
     int Level() const { return m_level.load(); }
+    // The libdeflate level the last packet was built at (0: stored blocks).
+    int PackedLevel() const { return m_packer.LastLevel(); }
     int State() const { return m_wakeAction.load(); }
 
 private:
@@ -71,6 +74,7 @@ private:
     BmpLayout m_layout;         // of the work image
     GrowBuffer m_deltaBuf;
     GrowBuffer m_compBuf;
+    ZlibPacker m_packer;
 
     std::atomic<int> m_level{1};
     std::atomic<int> m_wakeAction{WAKE_STOPPED};
