@@ -26,24 +26,27 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# start_listener PACKER ROOT: serves ROOT on a free port, echoes the port.
+# start_listener PACKER ROOT: serves ROOT on a free port, left in PORT. Not in
+# a command substitution: the listener must be this shell's child.
 start_listener() {
-    local packer=$1 root=$2 port=$((20000 + RANDOM % 20000))
+    local packer=$1 root=$2
+    PORT=$((20000 + RANDOM % 20000))
     mkdir -p "$root"
-    HANDREL_PACKER=$packer "$LISTEN" --port "$port" --bind 127.0.0.1 --device virtual \
+    HANDREL_PACKER=$packer "$LISTEN" --port "$PORT" --bind 127.0.0.1 --device virtual \
         --root "$root" >"$root.log" 2>&1 &
     LISTENERS+=($!)
     for _ in $(seq 50); do
-        HANDREL_PACKER=$packer "$CLI" --settings "$WORK/s.conf" --host "127.0.0.1:$port" \
-            ls '1:\' >/dev/null 2>&1 && break
+        HANDREL_PACKER=$packer "$CLI" --settings "$WORK/s.conf" --host "127.0.0.1:$PORT" \
+            ls '1:\' >/dev/null 2>&1 && return
         sleep 0.1
     done
-    echo "$port"
 }
 
 mkdir -p "$WORK/desk"
-PORT_PACKER=$(start_listener packer "$WORK/root-packer")
-PORT_ZLIB=$(start_listener zlib "$WORK/root-zlib")
+start_listener packer "$WORK/root-packer"
+PORT_PACKER=$PORT
+start_listener zlib "$WORK/root-zlib"
+PORT_ZLIB=$PORT
 
 now() { date +%s.%N; }
 secs() { awk -v s="$1" -v e="$2" 'BEGIN { printf "%.3f", e - s }'; }
