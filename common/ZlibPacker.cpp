@@ -15,9 +15,13 @@ namespace {
 // A block whose fast-level sample keeps more than this share of its size is
 // sent stored: compressing it would cost time for (almost) nothing.
 constexpr size_t kStoredPercent = 98;
-// Tried in this order, fastest first; the first to reach zlib's ratio on the
-// sample wins. The fast set answers zlib's levels 1-5, the strong set 6-9.
-constexpr int kFastCandidates[] = {1, 2, 3, 4, 6};
+// zlib's levels 1-5 (screen updates) are answered by this libdeflate level
+// without a comparison against zlib, which would cost more than the packing:
+// on screen updates and text it packs smaller than zlib's level 1 at about its
+// speed (bench_screen, bench_pack).
+constexpr int kFastLevel = 4;
+// zlib's levels 6-9, fastest first; the first to reach zlib's ratio on the
+// sample wins.
 constexpr int kStrongCandidates[] = {6, 8, 9, 10, 12};
 
 // HANDREL_PACKER=zlib: zlib's own compressor at the level asked, the baseline
@@ -64,7 +68,7 @@ const uint8_t* ZlibPacker::Sample(const uint8_t* src, size_t n, size_t& sampleLe
 }
 
 bool ZlibPacker::Incompressible(const uint8_t* sample, size_t len) {
-    libdeflate_compressor* fast = Compressor(1);
+    libdeflate_compressor* fast = Compressor(kFastLevel);
     if (!fast || len == 0) return false;
     m_scratch.resize(Bound(len));
     const size_t c =
@@ -89,16 +93,18 @@ size_t ZlibPacker::Pack(const uint8_t* src, size_t n, uint8_t* dst, size_t avail
     if (ZlibOnly()) return WithZlib(src, n, dst, avail, zlibLevel);
     size_t len = 0;
     const uint8_t* sample = Sample(src, n, len);
+    const bool whole = sample == src;
+    // A block that is its own sample saves nothing by being tested first.
+    if (zlibLevel < 6 && whole) return Deflate(kFastLevel, src, n, dst, avail);
     if (Incompressible(sample, len)) return Deflate(0, src, n, dst, avail);
+    if (zlibLevel < 6) return Deflate(kFastLevel, src, n, dst, avail);
 
     // zlib's size on the sample is the ratio to reach.
     uLongf ref = compressBound(uLong(len));
     m_scratch.resize(ref);
     if (compress2(m_scratch.data(), &ref, sample, uLong(len), zlibLevel) != Z_OK)
         return WithZlib(src, n, dst, avail, zlibLevel);
-    const bool whole = sample == src;
-    const std::span<const int> candidates = zlibLevel >= 6 ? std::span<const int>(kStrongCandidates)
-                                                           : std::span<const int>(kFastCandidates);
+    const std::span<const int> candidates(kStrongCandidates);
     m_trial.resize(ref);
     for (int level : candidates) {
         // Room of exactly zlib's size: a level that needs more fails.

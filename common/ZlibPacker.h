@@ -2,8 +2,8 @@
 // screen packet carries) with libdeflate, whose whole-buffer compressor is
 // several times faster than zlib's at the same ratio. The effort is chosen per
 // block from a sample: data that does not compress goes out in stored blocks,
-// the rest at a level whose ratio on the sample is at least zlib's at the level
-// asked for. zlib stays the inflater; peers see an ordinary zlib stream.
+// bulk data at a level whose ratio on the sample is at least zlib's at the
+// level asked for. zlib stays the inflater; peers see an ordinary zlib stream.
 // One packer per thread; it owns its compressors and allocates them on first use.
 #pragma once
 
@@ -27,10 +27,12 @@ public:
     static size_t Bound(size_t n);
 
     // Compresses src into dst as one zlib stream; returns its size, 0 when dst
-    // is too small or memory ran out. Data that does not compress goes stored;
-    // otherwise the fastest libdeflate level whose output on the sample is no
-    // larger than zlib's at zlibLevel (1..9). A block that is its own sample
-    // is therefore never larger than zlib's stream of it.
+    // is too small or memory ran out. A large block whose sample does not
+    // compress goes stored. For zlibLevel 6..9 (transfers, slow links) the
+    // rest is packed at the fastest libdeflate level whose output on the
+    // sample is no larger than zlib's at that level, so a block that is its
+    // own sample is never larger than zlib's stream of it. Levels 1..5 (screen
+    // updates) get one fixed fast level: comparing would cost more than packing.
     size_t Pack(const uint8_t* src, size_t n, uint8_t* dst, size_t avail, int zlibLevel);
 
     // The libdeflate level of the last Pack (0: stored blocks; -1: zlib's own
