@@ -1,5 +1,6 @@
 #include "agent/ScreenSender.h"
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cstring>
@@ -92,6 +93,7 @@ int ScreenSender::Start(uint32_t intervalMs, Channel& channel) {
     while (m_wakeAction.load() != WAKE_STOP) {
         if (!first) {
             int waitMs = int(m_intervalMs);
+            if (m_display.ReportsChanges()) waitMs = std::max(waitMs, m_timing.safetyPollMs);
             if (fast == 1) {
                 waitMs = m_timing.fastPollMs;
                 fast = 2;

@@ -25,6 +25,9 @@ public:
         int fastPollMs = 50;   // the two quick polls after input or an update
         int stopPollMs = 200;  // Stop waits in these steps...
         int stopPolls = 50;    // ...at most this many times
+        // The idle wait when the display reports its changes: damage wakes
+        // the sender, this pass only catches what the display failed to report.
+        int safetyPollMs = 2000;
     };
     static constexpr uint32_t kDefaultIntervalMs = 166;
 
