@@ -97,6 +97,7 @@ bench: setup
 	@cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHANDREL_BENCH=ON -DHANDREL_TESTS=OFF >/dev/null
 	@ninja -C build-bench -j$(JOBS)
 	@build-bench/bin/bench_screen
+	@build-bench/bin/bench_pack
 
 clean:
 	rm -rf $(BUILD) $(ASAN) build-tsan build-fuzz build-bench

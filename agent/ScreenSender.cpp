@@ -1,7 +1,6 @@
 #include "agent/ScreenSender.h"
 
-#include <zlib.h>
-
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cstring>
@@ -94,6 +93,7 @@ int ScreenSender::Start(uint32_t intervalMs, Channel& channel) {
     while (m_wakeAction.load() != WAKE_STOP) {
         if (!first) {
             int waitMs = int(m_intervalMs);
+            if (m_display.ReportsChanges()) waitMs = std::max(waitMs, m_timing.safetyPollMs);
             if (fast == 1) {
                 waitMs = m_timing.fastPollMs;
                 fast = 2;
@@ -310,9 +310,10 @@ void ScreenSender::BuildPartial(uint32_t first, uint32_t last) {
 bool ScreenSender::BuildCompData(uint8_t command) {
     const uint32_t d = uint32_t(m_deltaBuf.used);
     m_compBuf.used = 0;
-    if (!grow::MakeRoom(m_compBuf, int64_t(compressBound(d)) + 9)) return false;
-    uLongf c = m_compBuf.capacity - 9;
-    if (compress2(m_compBuf.block + 9, &c, m_deltaBuf.block, d, m_level.load()) != Z_OK) {
+    if (!grow::MakeRoom(m_compBuf, int64_t(ZlibPacker::Bound(d)) + 9)) return false;
+    const size_t c = m_packer.Pack(m_deltaBuf.block, d, m_compBuf.block + 9, m_compBuf.capacity - 9,
+                                   m_level.load());
+    if (c == 0) {
         log::Forced("S::BuildCompData:No changes, returning false");
         return false;
     }

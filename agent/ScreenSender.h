@@ -15,6 +15,7 @@
 #include "common/Channel.h"
 #include "common/Event.h"
 #include "common/GrowBuffer.h"
+#include "common/ZlibPacker.h"
 
 namespace hd {
 
@@ -24,6 +25,9 @@ public:
         int fastPollMs = 50;   // the two quick polls after input or an update
         int stopPollMs = 200;  // Stop waits in these steps...
         int stopPolls = 50;    // ...at most this many times
+        // The idle wait when the display reports its changes: damage wakes
+        // the sender, this pass only catches what the display failed to report.
+        int safetyPollMs = 2000;
     };
     static constexpr uint32_t kDefaultIntervalMs = 166;
 
@@ -51,6 +55,8 @@ public:
     const GrowBuffer& Reference() const { return m_imageBuf; }
     const GrowBuffer& Delta() const { return m_deltaBuf; }
     int Level() const { return m_level.load(); }
+    // The libdeflate level the last packet was built at (0: stored blocks).
+    int PackedLevel() const { return m_packer.LastLevel(); }
     int State() const { return m_wakeAction.load(); }
 
 private:
@@ -71,6 +77,7 @@ private:
     BmpLayout m_layout;         // of the work image
     GrowBuffer m_deltaBuf;
     GrowBuffer m_compBuf;
+    ZlibPacker m_packer;
 
     std::atomic<int> m_level{1};
     std::atomic<int> m_wakeAction{WAKE_STOPPED};

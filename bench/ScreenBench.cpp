@@ -3,6 +3,8 @@
 //   build  = capture + delta building (no zlib) / memcmp of two equal images
 //   decode = ProcessDeltas of the update / memcpy of the image
 //   bytes  = packet bytes / zlib level 1 of the raw changed bytes
+//   pack   = the packer / compress2 at level 1 on the same update (time, size);
+//            "noise" is a full update of random pixels
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -16,6 +18,7 @@
 #include "agent/ScreenSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
 #include "bench/RatioReporter.h"
+#include "common/ZlibPacker.h"
 #include "desktop/session/ProcessDeltas.h"
 
 namespace {
@@ -130,10 +133,59 @@ void BM_Decode(benchmark::State& st) {
         benchmark::DoNotOptimize(hd::ProcessDeltas(delta.data(), delta.size(), image));
 }
 
+// The update the change kind produces (3: the first, full update; 4: a full
+// update of random pixels), uncompressed.
+std::vector<uint8_t> UpdateFor(Size s, int kind) {
+    VirtualDisplay d(Options(s));
+    hd::ScreenSender sender(d);
+    sender.BuildDelta();
+    if (kind == 4) {
+        uint32_t x = 12345;
+        d.Draw([&](Canvas& cv) {
+            for (int y = 0; y < s.h; ++y)
+                for (int i = 0; i < s.w; ++i) {
+                    x = x * 1664525u + 1013904223u;
+                    cv.SetPixel(i, y, uint16_t(x >> 16));
+                }
+        });
+        sender.BuildDelta();
+    } else if (kind != kFull) {
+        Toggle(d, Change(kind), s);
+        sender.BuildDelta();
+    }
+    return {sender.Delta().block, sender.Delta().block + sender.Delta().used};
+}
+
+std::map<std::string, double> g_packSize;  // packer bytes / zlib bytes, by name
+
+void BM_PackZlib(benchmark::State& st) {
+    const std::vector<uint8_t> u = UpdateFor(kSizes[st.range(0)], int(st.range(1)));
+    std::vector<uint8_t> out(compressBound(u.size()));
+    for (auto _ : st) {
+        uLongf c = out.size();
+        benchmark::DoNotOptimize(compress2(out.data(), &c, u.data(), u.size(), 1));
+    }
+}
+
+void BM_PackPacker(benchmark::State& st) {
+    const std::vector<uint8_t> u = UpdateFor(kSizes[st.range(0)], int(st.range(1)));
+    std::vector<uint8_t> out(hd::ZlibPacker::Bound(u.size()));
+    hd::ZlibPacker packer;
+    size_t c = 0;
+    for (auto _ : st) c = packer.Pack(u.data(), u.size(), out.data(), out.size(), 1);
+    uLongf z = compressBound(u.size());
+    std::vector<uint8_t> zout(z);
+    compress2(zout.data(), &z, u.data(), u.size(), 1);
+    g_packSize[std::to_string(st.range(0)) + "/" + std::to_string(st.range(1))] =
+        double(c) / double(z);
+}
+
 BENCHMARK(BM_Memcmp)->DenseRange(0, 1);
 BENCHMARK(BM_Memcpy)->DenseRange(0, 1);
 BENCHMARK(BM_Build)->ArgsProduct({{0, 1}, {kUnchanged, kSmall, kBand, kFull}})->UseManualTime();
 BENCHMARK(BM_Decode)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull}});
+BENCHMARK(BM_PackZlib)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4}});
+BENCHMARK(BM_PackPacker)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4}});
 
 using hd::bench::RatioReporter;
 
@@ -162,6 +214,18 @@ int main(int argc, char** argv) {
             std::printf("\n");
         }
     }
+    std::printf("\nscreen updates, packer / compress2 level 1 (lower is better)\n");
+    const char* kinds[] = {"", "small", "band10", "full", "noise"};
+    for (int si = 0; si < 2; ++si)
+        for (int k = 1; k <= 4; ++k) {
+            const std::string args = std::to_string(si) + "/" + std::to_string(k);
+            const double tz = rep.times["BM_PackZlib/" + args];
+            const double tp = rep.times["BM_PackPacker/" + args];
+            const std::string name =
+                std::to_string(kSizes[si].w) + "x" + std::to_string(kSizes[si].h) + "/" + kinds[k];
+            std::printf("%-22s time %6.3f   size %6.4f\n", name.c_str(), tz > 0 ? tp / tz : 0.0,
+                        g_packSize[args]);
+        }
     benchmark::Shutdown();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "common/Codes.h"
 #include "common/GrowBuffer.h"
 #include "common/Stream.h"
+#include "common/ZlibPacker.h"
 
 namespace hd {
 
@@ -49,6 +50,9 @@ protected:
     // Atomic: the desktop ends a channel from one thread while another may be
     // about to read it (the stream object itself outlives both).
     std::atomic<IRAPIStream*> m_pStream;
+
+private:
+    ZlibPacker m_packer;  // used only by the thread that sends
 };
 
 }  // namespace hd

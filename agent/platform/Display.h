@@ -75,6 +75,9 @@ public:
     // agent load; once an empty one has been set, the old one is never called
     // again. Displays that cannot tell ignore it.
     virtual void SetChangeListener(std::function<void()> onChange) { (void)onChange; }
+    // True while every change on the screen reaches the change listener: the
+    // sender then needs no polling, only a slow safety pass. Screen thread.
+    virtual bool ReportsChanges() { return false; }
 };
 
 // The display backend by name ("virtual", "linux", "x11"); null with a message

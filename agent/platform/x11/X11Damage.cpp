@@ -53,6 +53,11 @@ X11Damage::~X11Damage() {
     ::close(m_stopFd);
 }
 
+bool X11Damage::Listening() {
+    std::lock_guard lock(m_mutex);
+    return bool(m_listener);
+}
+
 void X11Damage::SetListener(std::function<void()> listener) {
     std::lock_guard lock(m_mutex);
     m_listener = std::move(listener);

@@ -31,6 +31,8 @@ public:
     // Replaces the listener; an empty one stops the calls. Once this returns,
     // the old listener is no longer running and will not be called again.
     void SetListener(std::function<void()> listener);
+    // True while a listener is set. Any thread.
+    bool Listening();
 
 private:
     X11Damage(std::unique_ptr<X11Connection> connection, int eventBase, Damage damage, int stopFd);

@@ -39,6 +39,7 @@ public:
     void BeforeCapture() override;
     bool CaptureRgb555(uint8_t* bottomUp, int width, int height, int strideBytes) override;
     void SetChangeListener(std::function<void()> onChange) override;
+    bool ReportsChanges() override { return m_damage && m_damage->Listening(); }
 
     bool UsesShm() const { return m_frame && m_frame->UsesShm(); }
     bool WatchesDamage() const { return m_damage != nullptr; }
