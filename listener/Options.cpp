@@ -20,7 +20,8 @@ bool ParsePort(const std::string& text, uint16_t& port) {
 
 const char* Usage() {
     return "usage: hdlisten [--port N] [--bind ADDR] [--allow ADDR[/BITS]]...\n"
-           "                [--device auto|virtual|linux|x11] [--root DIR] [--log] [--help]\n"
+           "                [--device auto|virtual|linux|x11] [--root DIR] [--log]\n"
+           "                [--no-announce] [--help]\n"
            "  --port N      TCP port of both channels (default 5492)\n"
            "  --bind ADDR   IPv4 address to listen on (default 0.0.0.0 for the virtual\n"
            "                device or with --allow, else 127.0.0.1: the x11 and linux\n"
@@ -31,7 +32,8 @@ const char* Usage() {
            "                linux when /dev/fb0 opens, else virtual\n"
            "  --root DIR    device root folder (default $XDG_DATA_HOME/handrel/device,\n"
            "                else ~/.local/share/handrel/device)\n"
-           "  --log         turn the device log (hdagent.log) on\n";
+           "  --log         turn the device log (hdagent.log) on\n"
+           "  --no-announce do not announce this device on the network (DNS-SD)\n";
 }
 
 bool ExposesMachine(const std::string& device) {
@@ -56,6 +58,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
         }
         if (name == "--help" || name == "-h") {
             o.help = true;
+            continue;
+        }
+        if (name == "--no-announce") {
+            if (hasValue) {
+                error = "--no-announce takes no value";
+                return false;
+            }
+            o.announce = false;
             continue;
         }
         if (name == "--log") {

@@ -17,6 +17,7 @@ struct Options {
     std::string device = "auto";  // auto, virtual, linux or x11
     std::string root;             // empty: the per-user default folder
     bool log = false;
+    bool announce = true;  // --no-announce: not on DNS-SD
     bool help = false;
     PeerAllowList allow;
     std::vector<std::string> allowTexts;  // as given, for the start line

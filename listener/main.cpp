@@ -1,5 +1,5 @@
 // hdlisten's composition root: options, root folder, device log and the Log
-// setting, then the connection manager and the main loop. SIGTERM and SIGINT
+// setting, then the connection manager, the DNS-SD announcer and the main loop. SIGTERM and SIGINT
 // are blocked in every thread and taken by one sigwait thread, which turns
 // them into ConnectionAcceptor::Interrupt; main then joins everything in reverse and exits 0.
 #include <pthread.h>
@@ -24,6 +24,7 @@
 #include "listener/ConnectionAcceptor.h"
 #include "listener/ConnectionLoop.h"
 #include "listener/Options.h"
+#include "listener/ServiceAnnouncer.h"
 
 namespace {
 
@@ -112,6 +113,8 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
                 cm.Interrupt();
             }
         });
+        hd::ServiceAnnouncer announcer(options.port, device, hd::AnnouncedScreenSize(device));
+        if (options.announce) announcer.Start();
         hd::ConnectionLoop wm(cm);
         const bool stopped = wm.Run();
         // Wake the signal thread if no signal came; a thread that already
@@ -119,6 +122,7 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
         done.store(true);
         pthread_kill(signals.native_handle(), SIGTERM);
         signals.join();
+        announcer.Stop();
         if (stopped) {
             std::printf("hdlisten: stopped (%s)\n", strsignal(caught.load()));
             exitCode = 0;

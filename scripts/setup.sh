@@ -7,7 +7,8 @@ pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libdeflate-dev lib
       libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
       libx11-dev libxext-dev libxtst-dev libxdamage-dev libxres-dev openbox
       openssh-client openssh-server
-      lintian scdoc librsvg2-bin appstream desktop-file-utils bash-completion)
+      lintian scdoc librsvg2-bin appstream desktop-file-utils bash-completion
+      libavahi-client-dev avahi-daemon dbus-daemon)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

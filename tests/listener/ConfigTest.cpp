@@ -10,6 +10,7 @@
 #include <string>
 
 #include "listener/Options.h"
+#include "listener/ServiceAnnouncer.h"
 
 namespace hd {
 namespace {
@@ -67,10 +68,14 @@ TEST(ConfigTest, OptionsAreCheckedBeforeUse) {
     EXPECT_EQ(o.device, "virtual");
     EXPECT_EQ(o.root, "/tmp/r");
     EXPECT_TRUE(o.log);
+    EXPECT_TRUE(o.announce);
+    ASSERT_TRUE(ParseOptions({"--no-announce"}, o, error));
+    EXPECT_FALSE(o.announce);
     const std::vector<std::vector<std::string>> bad = {
-        {"--port"},         {"--port", "0"},     {"--port", "65536"},
-        {"--port", "12ab"}, {"--bind", "1.2.3"}, {"--device", "tty"},
-        {"--root="},        {"--log=1"},         {"-x"},
+        {"--port"},          {"--port", "0"},     {"--port", "65536"},
+        {"--port", "12ab"},  {"--bind", "1.2.3"}, {"--device", "tty"},
+        {"--root="},         {"--log=1"},         {"-x"},
+        {"--no-announce=0"},
     };
     for (const auto& args : bad) {
         Options b;
@@ -78,6 +83,17 @@ TEST(ConfigTest, OptionsAreCheckedBeforeUse) {
         EXPECT_FALSE(ParseOptions(args, b, error)) << args[0];
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST(ConfigTest, AnnouncedScreenSizeFollowsTheVirtualScreen) {
+    unsetenv("HANDREL_SCREEN");
+    EXPECT_EQ(AnnouncedScreenSize("virtual"), "240x320");
+    setenv("HANDREL_SCREEN", "480x640", 1);
+    EXPECT_EQ(AnnouncedScreenSize("virtual"), "480x640");
+    setenv("HANDREL_SCREEN", "480x", 1);
+    EXPECT_EQ(AnnouncedScreenSize("virtual"), "240x320");
+    unsetenv("HANDREL_SCREEN");
+    EXPECT_EQ(AnnouncedScreenSize("x11"), "");
 }
 
 TEST(ConfigTest, AllowListAndListenAddress) {
