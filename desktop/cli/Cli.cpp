@@ -62,6 +62,7 @@ int Main(int argc, char** argv) {
         std::fputs(FullUsage().c_str(), stderr);
         return EXIT_USAGE;
     }
+    if (command->runAlone) return command->runAlone(o.args);
 
     desktop::DesktopLog logFile;
     log::SetSink(&logFile);

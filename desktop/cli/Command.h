@@ -32,6 +32,9 @@ struct Command {
     std::string (*check)(const std::vector<std::string>& args);
     int (*run)(Context& context);
     bool needsScreen;  // waits for the screen channel to be open
+    // Set for a command that needs no connection: runs instead of run,
+    // before any session exists.
+    int (*runAlone)(const std::vector<std::string>& args) = nullptr;
 };
 
 const std::vector<Command>& Commands();
@@ -45,5 +48,6 @@ std::vector<Command> ScreenCommands();
 std::vector<Command> FileCommands();
 std::vector<Command> DosCommands();
 std::vector<Command> ManagerCommands();
+std::vector<Command> DiscoverCommands();
 
 }  // namespace hd::cli

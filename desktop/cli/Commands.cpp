@@ -16,6 +16,7 @@ const std::vector<Command>& Commands() {
         for (auto& c : FileCommands()) v.push_back(c);
         for (auto& c : DosCommands()) v.push_back(c);
         for (auto& c : ManagerCommands()) v.push_back(c);
+        for (auto& c : DiscoverCommands()) v.push_back(c);
         return v;
     }();
     return all;
