@@ -40,6 +40,10 @@ DeviceBrowser::~DeviceBrowser() {
 
 bool DeviceBrowser::Start(std::string& error) {
     Stop();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_found.clear();
+    }
     int code = 0;
     m_poll = avahi_threaded_poll_new();
     if (m_poll)
