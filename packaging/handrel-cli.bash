@@ -3,7 +3,7 @@
 _handrel_cli() {
     local cur prev words cword
     _init_completion || return
-    local commands="screenshot record watch stats ls get put cp mv rm mkdir rmdir ren clip dos ps activate kill details sysinfo"
+    local commands="screenshot record watch stats ls get put cp mv rm mkdir rmdir ren clip dos ps activate kill details sysinfo discover"
     case $prev in
         --host | --ssh) return ;;
         --device) COMPREPLY=($(compgen -W "virtual linux" -- "$cur")); return ;;
