@@ -77,6 +77,22 @@ TEST(SelectHostDialog, OkNeedsASelection) {
     EXPECT_EQ(SelectHostDialog::Choose({"a", "b"}), std::nullopt);  // Cancel wins
 }
 
+TEST(SelectHostDialog, FoundDevicesComeAndGoAndArePickedByAddress) {
+    std::vector<FoundDevice> found = {{"pda (virtual)", "10.0.0.9", 5493, "virtual", "240x320"}};
+    SelectHostDialog dlg({"pda.local"}, nullptr, [&] { return found; });
+    auto* list = dlg.findChild<QListWidget*>("hosts");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(1)->text(), "pda (virtual) - 10.0.0.9:5493 (virtual, 240x320)");
+    dlg.Refresh();
+    EXPECT_EQ(list->count(), 2);  // listed once
+    list->setCurrentRow(1);
+    EXPECT_EQ(dlg.Selected(), "10.0.0.9:5493");
+    found.clear();
+    dlg.Refresh();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), "pda.local");
+}
+
 TEST(StatusDialog, ShowsEveryCounterAndTheTimes) {
     test::MemorySettings settings;
     test::FakeRapi rapi;
