@@ -11,10 +11,12 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "desktop/ui/AddHostDialog.h"
+#include "desktop/ui/FoundDevicesList.h"
 #include "desktop/ui/HelpWindow.h"
 
 namespace hd::desktop {
@@ -37,13 +39,34 @@ QComboBox* Combo(const char* name) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(const OptionsResult& initial, SkinLister skins, QWidget* parent)
-    : QDialog(parent), m_skins(std::move(skins)) {
+OptionsDialog::OptionsDialog(const OptionsResult& initial, SkinLister skins, QWidget* parent,
+                             FoundLister found)
+    : QDialog(parent), m_skins(std::move(skins)), m_foundLister(std::move(found)) {
     if (!m_skins) m_skins = [](int) { return std::vector<std::string>{}; };
     setObjectName("Options");
     setWindowTitle("Options");
     Build();
     Load(initial);
+    std::string unavailable;
+    if (!m_foundLister) {
+        m_browser = std::make_unique<DeviceBrowser>();
+        if (m_browser->Start(unavailable))
+            m_foundLister = [this] { return m_browser->Devices(); };
+        else
+            new QListWidgetItem(QString::fromStdString(unavailable), m_found);
+    }
+    if (m_foundLister) {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, &OptionsDialog::RefreshFound);
+        timer->start(500);
+        RefreshFound();
+    }
+}
+
+OptionsDialog::~OptionsDialog() = default;
+
+void OptionsDialog::RefreshFound() {
+    if (m_foundLister) ShowFoundDevices(m_found, m_foundLister());
 }
 
 void OptionsDialog::Build() {
@@ -95,6 +118,9 @@ void OptionsDialog::Build() {
     m_hosts = new QListWidget;
     m_hosts->setObjectName("hosts");
     m_hosts->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_found = new QListWidget;
+    m_found->setObjectName("found");
+    m_found->setMaximumHeight(80);
     m_add = new QPushButton("Add");
     m_add->setObjectName("addHost");
     m_delete = new QPushButton("Delete");
@@ -116,6 +142,8 @@ void OptionsDialog::Build() {
     hostButtons->addStretch();
     hostRow->addLayout(hostButtons);
     c->addLayout(hostRow);
+    c->addWidget(new QLabel("Found on the network (double-click to add)"));
+    c->addWidget(m_found);
     auto* sensForm = new QFormLayout;
     sensForm->addRow("Broken Connection Sensitivity", m_sensitivity);
     c->addLayout(sensForm);
@@ -154,6 +182,10 @@ void OptionsDialog::Build() {
     });
     connect(m_viewInSkin, &QCheckBox::toggled, this, &OptionsDialog::OnSkinToggled);
     connect(m_add, &QPushButton::clicked, this, &OptionsDialog::OnAdd);
+    connect(m_found, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const QString target = FoundTarget(item);
+        if (!target.isEmpty()) AddHost(target.toStdString());
+    });
     connect(m_delete, &QPushButton::clicked, this, &OptionsDialog::OnDelete);
 }
 
@@ -216,6 +248,7 @@ bool OptionsDialog::AddHost(const std::string& host) {
 void OptionsDialog::OnTypeChanged() {
     const bool tcp = m_type->currentIndex() > 1;
     m_hosts->setEnabled(tcp);
+    m_found->setEnabled(tcp);
     // The store keeps at most kMaxHosts hosts; more would be dropped silently.
     m_add->setEnabled(tcp && m_hosts->count() < kMaxHosts);
     m_delete->setEnabled(tcp);

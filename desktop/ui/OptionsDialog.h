@@ -7,9 +7,11 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "desktop/session/DeviceBrowser.h"
 #include "desktop/ui/OptionsResult.h"
 
 class QButtonGroup;
@@ -23,18 +25,25 @@ namespace hd::desktop {
 // The names of the skins available for a device type (the skin catalogue's
 // answer); without one the list is empty.
 using SkinLister = std::function<std::vector<std::string>(int device)>;
+// The devices found on the network now.
+using FoundLister = std::function<std::vector<FoundDevice>()>;
 
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
+    // Without found, the dialog browses the network itself; the devices found
+    // are listed under the hosts, and activating one adds its ADDRESS:PORT.
     explicit OptionsDialog(const OptionsResult& initial, SkinLister skins = {},
-                           QWidget* parent = nullptr);
+                           QWidget* parent = nullptr, FoundLister found = {});
+    ~OptionsDialog() override;
 
     // The values shown now (what OK returns); hosts in display order.
     OptionsResult Result() const;
 
     // Appends a host as "Add" does: false for an empty text or a full list.
     bool AddHost(const std::string& host);
+    // Brings the list of devices found up to date (its timer's work).
+    void RefreshFound();
 
 private:
     void Build();
@@ -60,6 +69,9 @@ private:
     QComboBox* m_dosFont = nullptr;
     QComboBox* m_type = nullptr;
     QListWidget* m_hosts = nullptr;
+    QListWidget* m_found = nullptr;
+    std::unique_ptr<DeviceBrowser> m_browser;
+    FoundLister m_foundLister;
     QPushButton* m_add = nullptr;
     QPushButton* m_delete = nullptr;
     QComboBox* m_sensitivity = nullptr;

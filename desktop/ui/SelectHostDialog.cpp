@@ -4,7 +4,8 @@
 #include <QListWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <set>
+
+#include "desktop/ui/FoundDevicesList.h"
 
 namespace hd::desktop {
 
@@ -32,31 +33,13 @@ SelectHostDialog::SelectHostDialog(const std::vector<std::string>& hosts, QWidge
 }
 
 void SelectHostDialog::Refresh() {
-    if (!m_found) return;
-    std::set<QString> now;
-    for (const FoundDevice& d : m_found()) {
-        const QString target = QString::fromStdString(d.address + ":" + std::to_string(d.port));
-        if (!now.insert(target).second) continue;
-        bool listed = false;
-        for (int i = 0; i < m_list->count() && !listed; ++i)
-            listed = m_list->item(i)->data(Qt::UserRole).toString() == target;
-        if (listed) continue;
-        std::string text = d.name + " - " + d.address + ":" + std::to_string(d.port);
-        if (!d.kind.empty())
-            text += " (" + d.kind + (d.screen.empty() ? "" : ", " + d.screen) + ")";
-        auto* item = new QListWidgetItem(QString::fromStdString(text), m_list);
-        item->setData(Qt::UserRole, target);
-    }
-    for (int i = m_list->count() - 1; i >= 0; --i) {
-        const QString target = m_list->item(i)->data(Qt::UserRole).toString();
-        if (!target.isEmpty() && !now.count(target)) delete m_list->takeItem(i);
-    }
+    if (m_found) ShowFoundDevices(m_list, m_found());
 }
 
 std::optional<std::string> SelectHostDialog::Selected() const {
     const auto items = m_list->selectedItems();
     if (items.isEmpty()) return std::nullopt;
-    const QString target = items.front()->data(Qt::UserRole).toString();
+    const QString target = FoundTarget(items.front());
     return (target.isEmpty() ? items.front()->text() : target).toStdString();
 }
 

@@ -99,6 +99,22 @@ TEST(OptionsDialog, RoundTripThroughTheStore) {
     EXPECT_EQ(kept->value, FLAG_TURBO | FLAG_DEVICE_LOG | FLAG_SLOW);
 }
 
+TEST(OptionsDialog, AFoundDeviceIsAddedByItsAddress) {
+    OptionsResult start;
+    start.connTypePosition = 2;
+    start.hosts = {"pda.local"};
+    std::vector<FoundDevice> found = {{"pda (virtual)", "10.0.0.9", 5493, "virtual", "240x320"}};
+    OptionsDialog dlg(start, {}, nullptr, [&] { return found; });
+    auto* list = Find<QListWidget>(dlg, "found");
+    ASSERT_EQ(list->count(), 1);
+    emit list->itemActivated(list->item(0));
+    EXPECT_EQ(Hosts(Find<QListWidget>(dlg, "hosts")),
+              (std::vector<std::string>{"pda.local", "10.0.0.9:5493"}));
+    found.clear();
+    dlg.RefreshFound();
+    EXPECT_EQ(list->count(), 0);
+}
+
 TEST(OptionsDialog, EnablingRules) {
     OptionsResult start;
     start.autoStart = true;
