@@ -10,19 +10,12 @@
 #include <filesystem>
 #include <memory>
 
+#include "CommandLoopInput.h"
 #include "agent/CommandLoop.h"
 #include "agent/Services.h"
 #include "common/Log.h"
-#include "support/FakeStream.h"
 
 namespace {
-struct NullSender : hd::SenderControl {
-    void Stop() override {}
-    void Wake(hd::WakeAction) override {}
-    void SetSlowLink() override {}
-    void SetKeepDisplayPointer(bool) override {}
-};
-
 struct Quiet : hd::log::Sink {
     void Write(bool, const char*) override {}
 };
@@ -59,15 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Device device;
     static unsigned runs = 0;
     if (++runs % 256 == 0) device.Empty();
-    hd::test::FakeStream in;
-    for (size_t i = 0; i < size; ++i) {
-        if (data[i] == 0xEE)
-            in.AddTimeout();
-        else
-            in.AddBytes({data[i]});
-    }
-    NullSender sender;
-    hd::CommandLoop loop(sender, {device.input.get(), device.tasks.get(), device.files.get()});
-    loop.Run(&in);
+    hd::fuzz::RunCommandLoop(data, size,
+                             {device.input.get(), device.tasks.get(), device.files.get()});
     return 0;
 }

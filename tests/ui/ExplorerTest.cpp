@@ -71,21 +71,12 @@ void WhenReplaceAsked(std::function<void(QWidget*)> fn) {
     timer->start();
 }
 
-struct Rig {
-    test::TempStore store;
-    QTemporaryDir root, desk;
-    std::unique_ptr<Settings> settings = store.Open();
-    std::unique_ptr<MainWindow> window;
+// The main window's rig, with a desktop folder and the explorer's models
+// under the model tester.
+struct Rig : test::WindowRig {
+    QTemporaryDir desk;
     std::unique_ptr<QAbstractItemModelTester> listTester, treeTester;
 
-    MainWindow& Open() {
-        LinkOptions link;
-        link.root = root.path().toStdString();
-        link.library = HD_AGENT_LIBRARY;
-        window = std::make_unique<MainWindow>(*settings, link);
-        window->show();
-        return *window;
-    }
     ExplorerWindow* Explorer() {
         window->findChild<QAction*>("explore")->trigger();
         ExplorerWindow* e = window->findChild<ExplorerWindow*>();
