@@ -59,9 +59,10 @@ struct WindowRig {
 };
 
 // Waits for a painted frame that changed the screen below its title bar (the
-// clock there ticks on its own).
+// clock there ticks on its own). The wait is generous: under the sanitizers
+// on a loaded machine a frame can take seconds.
 constexpr int kTitleBar = 16;  // the virtual handheld's, in screen pixels at 240x320
-inline bool WaitForChangeBelowTitle(LiveView& view, int ms = 3000) {
+inline bool WaitForChangeBelowTitle(LiveView& view, int ms = 10000) {
     bool seen = false;
     auto c = QObject::connect(&view, &LiveView::framePainted, [&] {
         if (view.LastChange().y + view.LastChange().height > kTitleBar) seen = true;
