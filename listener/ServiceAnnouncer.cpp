@@ -1,11 +1,15 @@
 #include "listener/ServiceAnnouncer.h"
 
+#include <arpa/inet.h>
 #include <avahi-client/client.h>
 #include <avahi-client/publish.h>
 #include <avahi-common/alternative.h>
 #include <avahi-common/error.h>
 #include <avahi-common/malloc.h>
 #include <avahi-common/thread-watch.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
 #include <unistd.h>
 
 #include <climits>
@@ -26,7 +30,40 @@ bool IsSize(const std::string& text, char sep) {
            h > 0;
 }
 
+bool SameAddress(const sockaddr* a, int family, const void* want) {
+    if (!a || a->sa_family != family) return false;
+    if (family == AF_INET)
+        return reinterpret_cast<const sockaddr_in*>(a)->sin_addr.s_addr ==
+               static_cast<const in_addr*>(want)->s_addr;
+    return IN6_ARE_ADDR_EQUAL(&reinterpret_cast<const sockaddr_in6*>(a)->sin6_addr,
+                              static_cast<const in6_addr*>(want));
+}
+
 }  // namespace
+
+AnnouncedInterface InterfaceForAddress(const std::string& bindAddr) {
+    in6_addr addr{};  // large enough for either family
+    int family = AF_INET;
+    if (::inet_pton(AF_INET, bindAddr.c_str(), &addr) != 1) {
+        family = AF_INET6;
+        if (::inet_pton(AF_INET6, bindAddr.c_str(), &addr) != 1) return {};
+    }
+    if (family == AF_INET ? reinterpret_cast<in_addr*>(&addr)->s_addr == INADDR_ANY
+                          : IN6_IS_ADDR_UNSPECIFIED(&addr))
+        return {};
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return {};
+    AnnouncedInterface found;
+    for (ifaddrs* i = list; i; i = i->ifa_next) {
+        if (!SameAddress(i->ifa_addr, family, &addr)) continue;
+        if (unsigned index = ::if_nametoindex(i->ifa_name)) {
+            found = {false, index, family};
+            break;
+        }
+    }
+    ::freeifaddrs(list);
+    return found;
+}
 
 std::string AnnouncedScreenSize(const std::string& device) {
     if (device == "virtual") {
@@ -44,8 +81,9 @@ std::string AnnouncedScreenSize(const std::string& device) {
     return "";
 }
 
-ServiceAnnouncer::ServiceAnnouncer(uint16_t port, std::string device, std::string screen)
-    : m_port(port), m_device(std::move(device)), m_screen(std::move(screen)) {
+ServiceAnnouncer::ServiceAnnouncer(uint16_t port, std::string device, std::string screen,
+                                   AnnouncedInterface where)
+    : m_port(port), m_device(std::move(device)), m_screen(std::move(screen)), m_where(where) {
     char host[HOST_NAME_MAX + 1] = {};
     ::gethostname(host, sizeof host - 1);
     m_name = std::string(host) + " (" + m_device + ")";
@@ -125,12 +163,15 @@ void ServiceAnnouncer::Publish(AvahiClient* client) {
     avahi_entry_group_reset(m_group);
     const std::string kind = "kind=" + m_device;
     const std::string screen = "screen=" + m_screen;
+    const AvahiIfIndex iface = m_where.anyInterface ? AVAHI_IF_UNSPEC : AvahiIfIndex(m_where.index);
+    const AvahiProtocol proto = m_where.anyInterface         ? AVAHI_PROTO_UNSPEC
+                                : m_where.family == AF_INET6 ? AVAHI_PROTO_INET6
+                                                             : AVAHI_PROTO_INET;
     int err = AVAHI_ERR_COLLISION;
     for (int tries = 0; err == AVAHI_ERR_COLLISION && tries < 10; ++tries) {
-        err = avahi_entry_group_add_service(m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                                            AvahiPublishFlags(0), m_name.c_str(), kServiceType,
-                                            nullptr, nullptr, m_port, kind.c_str(),
-                                            m_screen.empty() ? nullptr : screen.c_str(), nullptr);
+        err = avahi_entry_group_add_service(
+            m_group, iface, proto, AvahiPublishFlags(0), m_name.c_str(), kServiceType, nullptr,
+            nullptr, m_port, kind.c_str(), m_screen.empty() ? nullptr : screen.c_str(), nullptr);
         if (err == AVAHI_ERR_COLLISION) {
             char* other = avahi_alternative_service_name(m_name.c_str());
             m_name = other;

@@ -113,7 +113,8 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
                 cm.Interrupt();
             }
         });
-        hd::ServiceAnnouncer announcer(options.port, device, hd::AnnouncedScreenSize(device));
+        hd::ServiceAnnouncer announcer(options.port, device, hd::AnnouncedScreenSize(device),
+                                       hd::InterfaceForAddress(bindAddr));
         if (options.announce) announcer.Start();
         hd::ConnectionLoop wm(cm);
         const bool stopped = wm.Run();

@@ -54,7 +54,11 @@ bool ConnectionManager::ReleaseRemoteApiLink() {
 
 bool ConnectionManager::SelectHost(std::string& host) {
     const HostList list = m_settings.Hosts();
-    if (list.hosts.empty()) {
+    if (list.hosts.empty() && !m_currentHost.empty()) {
+        host = m_currentHost;  // a found device picked for this session
+        return true;
+    }
+    if (list.hosts.empty() && !m_ui.FindsDevices()) {
         m_ui.ShowMessage("No hosts configured !");
         return false;
     }

@@ -18,6 +18,9 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // The "Select Host" dialog: the chosen host, or nothing on Cancel.
     virtual std::optional<std::string> ChooseHost(const std::vector<std::string>& hosts) = 0;
+    // True when Select Host can also list the devices found on the network:
+    // with no typed host the session then asks there instead of giving up.
+    virtual bool FindsDevices() { return false; }
     virtual void ShowWait(const std::string& text) = 0;
     virtual void CloseWait() = 0;
     virtual void RequestDisconnect() = 0;

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include "desktop/session/DeviceBrowser.h"
 #include "desktop/ui/SelectHostDialog.h"
 #include "desktop/ui/WaitBox.h"
 
@@ -40,6 +41,12 @@ std::optional<std::string> QtSessionUi::ChooseHost(const std::vector<std::string
     else
         QMetaObject::invokeMethod(this, ask, Qt::BlockingQueuedConnection);
     return chosen;
+}
+
+bool QtSessionUi::FindsDevices() {
+    DeviceBrowser browser;
+    std::string unavailable;
+    return browser.Start(unavailable);
 }
 
 void QtSessionUi::ShowWait(const std::string& text) {

@@ -27,6 +27,7 @@ public:
 
     void ShowMessage(const std::string& text) override;
     std::optional<std::string> ChooseHost(const std::vector<std::string>& hosts) override;
+    bool FindsDevices() override;
     void ShowWait(const std::string& text) override;
     void CloseWait() override;
     void RequestDisconnect() override;

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <net/if.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -94,6 +96,16 @@ TEST(ConfigTest, AnnouncedScreenSizeFollowsTheVirtualScreen) {
     EXPECT_EQ(AnnouncedScreenSize("virtual"), "240x320");
     unsetenv("HANDREL_SCREEN");
     EXPECT_EQ(AnnouncedScreenSize("x11"), "");
+}
+
+TEST(ConfigTest, AnnouncementStaysOnTheInterfaceOfTheListeningAddress) {
+    const AnnouncedInterface loopback = InterfaceForAddress("127.0.0.1");
+    EXPECT_FALSE(loopback.anyInterface);
+    EXPECT_EQ(loopback.index, if_nametoindex("lo"));
+    EXPECT_EQ(loopback.family, AF_INET);
+    // Wildcards, names and addresses no interface holds go everywhere.
+    for (const char* addr : {"0.0.0.0", "::", "", "localhost", "192.0.2.7"})
+        EXPECT_TRUE(InterfaceForAddress(addr).anyInterface) << addr;
 }
 
 TEST(ConfigTest, AllowListAndListenAddress) {

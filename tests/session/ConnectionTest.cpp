@@ -120,6 +120,22 @@ TEST(Connection, HostSelection) {
     DesktopChannel command(r.manager, true);
     EXPECT_FALSE(command.Connect(0, 0, false));
     EXPECT_EQ(r.ui.messages.back(), "No hosts configured !");
+    EXPECT_EQ(r.ui.chooseCalls, 0);
+
+    {  // no typed host, but a device found on the network: picked once
+        Loopback found;
+        r.ui.found = found.Host();
+        ASSERT_TRUE(command.Connect(0, 0, false));
+        DesktopChannel screen(r.manager, false);
+        ASSERT_TRUE(screen.Connect(0, 0, true));
+        EXPECT_EQ(r.ui.chooseCalls, 1);
+        EXPECT_EQ(found.Take(8)[1], 0x01);
+        command.Disconnect(true);
+        screen.Disconnect(false);
+        r.manager.ClearCurrentHost();
+        r.ui.found.clear();
+        r.ui.chooseCalls = 0;
+    }
 
     Loopback a, b;
     r.settings.hosts.hosts = {a.Host(), b.Host()};

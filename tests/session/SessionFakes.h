@@ -30,12 +30,14 @@ struct RecordingUi : SessionUi {
     std::optional<std::string> ChooseHost(const std::vector<std::string>& h) override {
         ++chooseCalls;
         if (choice < 0) return std::nullopt;
-        return h.at(size_t(choice));
+        return h.empty() ? found : h.at(size_t(choice));
     }
+    bool FindsDevices() override { return !found.empty(); }
     void ShowWait(const std::string& t) override { waits.push_back(t); }
     void CloseWait() override {}
     void RequestDisconnect() override { ++disconnectRequests; }
     std::vector<std::string> messages, waits;
+    std::string found;  // the device Select Host lists when no host is typed
     int chooseCalls = 0;
     int choice = 0;
     int disconnectRequests = 0;
