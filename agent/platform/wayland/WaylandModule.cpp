@@ -1,0 +1,27 @@
+// libhdagent-wayland.so's one export: the Wayland backends' factories. Its
+// log lines go to the agent's log, which decides whether logging is on.
+#include "agent/platform/ModuleLogSink.h"
+#include "agent/platform/WaylandBackends.h"
+#include "agent/platform/linux/ProcTasks.h"
+#include "agent/platform/wayland/WaylandDisplay.h"
+
+namespace hd::platform {
+namespace {
+
+ModuleLogSink g_sink;
+
+const ModuleBackends kBackends{
+    [](const char* name) -> Display* { return WaylandDisplay::Open(name).release(); },
+    [](const char*) -> Input* { return nullptr; },
+    [](const char*) -> Tasks* { return new ProcTasks(); },
+    [](const char*) -> Clipboard* { return nullptr; },
+};
+
+}  // namespace
+}  // namespace hd::platform
+
+extern "C" __attribute__((visibility("default"))) const hd::platform::ModuleBackends*
+HdWaylandBackends(const hd::platform::ModuleHost* host) {
+    hd::platform::g_sink.Attach(host);
+    return &hd::platform::kBackends;
+}
