@@ -4,6 +4,7 @@
 #include "agent/platform/WaylandBackends.h"
 #include "agent/platform/linux/ProcTasks.h"
 #include "agent/platform/wayland/WaylandDisplay.h"
+#include "agent/platform/wayland/WaylandInput.h"
 
 namespace hd::platform {
 namespace {
@@ -12,7 +13,7 @@ ModuleLogSink g_sink;
 
 const ModuleBackends kBackends{
     [](const char* name) -> Display* { return WaylandDisplay::Open(name).release(); },
-    [](const char*) -> Input* { return nullptr; },
+    [](const char* name) -> Input* { return WaylandInput::Open(name).release(); },
     [](const char*) -> Tasks* { return new ProcTasks(); },
     [](const char*) -> Clipboard* { return nullptr; },
 };
