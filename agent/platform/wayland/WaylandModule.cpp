@@ -2,9 +2,9 @@
 // log lines go to the agent's log, which decides whether logging is on.
 #include "agent/platform/ModuleLogSink.h"
 #include "agent/platform/WaylandBackends.h"
-#include "agent/platform/linux/ProcTasks.h"
 #include "agent/platform/wayland/WaylandDisplay.h"
 #include "agent/platform/wayland/WaylandInput.h"
+#include "agent/platform/wayland/WaylandTasks.h"
 
 namespace hd::platform {
 namespace {
@@ -14,7 +14,9 @@ ModuleLogSink g_sink;
 const ModuleBackends kBackends{
     [](const char* name) -> Display* { return WaylandDisplay::Open(name).release(); },
     [](const char* name) -> Input* { return WaylandInput::Open(name).release(); },
-    [](const char*) -> Tasks* { return new ProcTasks(); },
+    [](const char* name) -> Tasks* {
+        return new WaylandTasks(WaylandConnection::Open(name, "WT"));
+    },
     [](const char*) -> Clipboard* { return nullptr; },
 };
 
