@@ -2,6 +2,7 @@
 // log lines go to the agent's log, which decides whether logging is on.
 #include "agent/platform/ModuleLogSink.h"
 #include "agent/platform/WaylandBackends.h"
+#include "agent/platform/wayland/WaylandClipboard.h"
 #include "agent/platform/wayland/WaylandDisplay.h"
 #include "agent/platform/wayland/WaylandInput.h"
 #include "agent/platform/wayland/WaylandTasks.h"
@@ -17,7 +18,7 @@ const ModuleBackends kBackends{
     [](const char* name) -> Tasks* {
         return new WaylandTasks(WaylandConnection::Open(name, "WT"));
     },
-    [](const char*) -> Clipboard* { return nullptr; },
+    [](const char* name) -> Clipboard* { return WaylandClipboard::Open(name).release(); },
 };
 
 }  // namespace
