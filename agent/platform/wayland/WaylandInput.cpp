@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "agent/platform/Keys.h"
 #include "common/Log.h"
@@ -26,7 +27,7 @@ std::unique_ptr<WaylandInput> WaylandInput::Open(const char* name) {
     auto connection = WaylandConnection::Open(name, "WI");
     std::unique_ptr<WaylandInput> input;
     if (connection) input.reset(new WaylandInput(std::move(connection)));
-    if (input && !input->m_keyboard && !input->m_pointer) {
+    if (input && !input->m_keyboard && !input->m_pointers) {
         log::Forced(
             "WI::Open:the compositor offers no virtual keyboard or pointer, input is "
             "unavailable");
@@ -42,7 +43,7 @@ WaylandInput::WaylandInput(std::unique_ptr<WaylandConnection> connection)
     m_seat = c.Bind<wl_seat>(&wl_seat_interface, 1);
     auto* keyboards =
         c.Bind<zwp_virtual_keyboard_manager_v1>(&zwp_virtual_keyboard_manager_v1_interface, 1);
-    auto* pointers =
+    m_pointers =
         c.Bind<zwlr_virtual_pointer_manager_v1>(&zwlr_virtual_pointer_manager_v1_interface, 2);
     if (!m_seat) {
         log::Forced("WI::Open:the compositor on %s has no seat", c.Name().c_str());
@@ -52,7 +53,7 @@ WaylandInput::WaylandInput(std::unique_ptr<WaylandConnection> connection)
                 "WI::Open:the compositor on %s has no zwp_virtual_keyboard_manager_v1, "
                 "keys are dropped",
                 c.Name().c_str());
-        if (!pointers)
+        if (!m_pointers)
             log::Forced(
                 "WI::Open:the compositor on %s has no zwlr_virtual_pointer_manager_v1, "
                 "stylus events are dropped",
@@ -67,25 +68,23 @@ WaylandInput::WaylandInput(std::unique_ptr<WaylandConnection> connection)
             m_keyboard = nullptr;
         }
     }
-    if (m_seat && pointers)
-        m_pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointers, m_seat);
-    // The managers are only needed to make the devices.
+    // The keyboard manager is only needed to make the keyboard.
     if (keyboards) zwp_virtual_keyboard_manager_v1_destroy(keyboards);
-    if (pointers) zwlr_virtual_pointer_manager_v1_destroy(pointers);
     if (!c.Roundtrip()) {
         log::Forced("WI::Open:the compositor on %s refused the virtual devices", c.Name().c_str());
         m_keyboard = nullptr;
-        m_pointer = nullptr;
+        m_pointers = nullptr;
         return;
     }
     log::Log("WI::Open:%s%s%s", c.Name().c_str(), m_keyboard ? ", keyboard" : "",
-             m_pointer ? ", pointer" : "");
+             m_pointers ? ", pointer" : "");
 }
 
 WaylandInput::~WaylandInput() {
     if (m_state) xkb_state_unref(m_state);
     if (m_keyboard) zwp_virtual_keyboard_v1_destroy(m_keyboard);
     if (m_pointer) zwlr_virtual_pointer_v1_destroy(m_pointer);
+    if (m_pointers) zwlr_virtual_pointer_manager_v1_destroy(m_pointers);
     if (m_seat) wl_seat_destroy(m_seat);
     m_connection->Roundtrip();
 }
@@ -203,7 +202,14 @@ bool WaylandInput::MouseEvent(uint32_t flags, uint32_t x, uint32_t y) {
     constexpr uint32_t kActions =
         kMouseMove | kMouseLeftDown | kMouseLeftUp | kMouseRightDown | kMouseRightUp;
     if (!(flags & kActions)) return true;  // a position alone moves nothing
-    if (!m_pointer) return false;
+    if (!m_pointers || !m_seat) return false;
+    if (!m_pointer) {
+        m_pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(m_pointers, m_seat);
+        // Clients learn of the seat's pointer and ask for theirs meanwhile;
+        // events sent before they have it would be lost.
+        if (!m_connection->Roundtrip()) return Flush();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPointerSettleMs));
+    }
     const uint32_t t = Now();
     zwlr_virtual_pointer_v1_motion_absolute(m_pointer, t, std::min<uint32_t>(x, 0xFFFF),
                                             std::min<uint32_t>(y, 0xFFFF), kExtent, kExtent);

@@ -18,6 +18,7 @@
 
 struct zwp_virtual_keyboard_v1;
 struct zwlr_virtual_pointer_v1;
+struct zwlr_virtual_pointer_manager_v1;
 
 namespace hd::platform {
 
@@ -35,7 +36,11 @@ public:
     bool MouseEvent(uint32_t flags, uint32_t x, uint32_t y) override;
 
     bool HasKeyboard() const { return m_keyboard != nullptr; }
-    bool HasPointer() const { return m_pointer != nullptr; }
+    bool HasPointer() const { return m_pointers != nullptr; }
+
+    // How long the first stylus event waits after making the pointer, for
+    // the clients to take up the seat's new pointer.
+    static constexpr int kPointerSettleMs = 100;
 
 private:
     explicit WaylandInput(std::unique_ptr<WaylandConnection> connection);
@@ -48,6 +53,9 @@ private:
     std::unique_ptr<WaylandConnection> m_connection;
     wl_seat* m_seat = nullptr;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
+    // Made at the first stylus event: a compositor that draws its cursor
+    // into the output shows it only once something points.
+    zwlr_virtual_pointer_manager_v1* m_pointers = nullptr;
     zwlr_virtual_pointer_v1* m_pointer = nullptr;
     std::unique_ptr<WaylandKeymap> m_keymap;
     // The compositor keeps no modifier state for a virtual keyboard: this one
