@@ -110,10 +110,11 @@ OutputCopy::Result OutputCopy::Copy(bool withDamage, int timeoutMs, const std::a
             [&] { return state.failed || (state.shm && (!v3 || state.described)); })) {
         result = Result::TimedOut;
     } else if (state.failed || ShmLayout(state.format).bitsPerPixel == 0) {
+        // Said once: a format the output keeps would fill the log otherwise.
         if (!state.failed && !m_toldShape)
             log::Forced("%s::Copy:the output offers no shm format read here (%#x)", m_who,
                         state.format);
-        m_toldShape = !state.failed;
+        if (!state.failed) m_toldShape = true;
     } else {
         if (!m_buffer || !m_buffer->Fits(state.format, state.width, state.height, state.stride))
             m_buffer = ShmBuffer::Create(m_shm, state.format, state.width, state.height,

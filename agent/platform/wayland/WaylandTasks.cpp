@@ -100,11 +100,14 @@ uint32_t WaylandTasks::PidForAppId(const std::string& appId,
     const std::string last = dot == std::string::npos ? "" : appId.substr(dot + 1);
     for (const std::string& name : {appId, last}) {
         if (name.empty()) continue;
-        // The newest process of that name: the window most likely is its.
         uint32_t found = 0;
+        int count = 0;
         for (const ProcessEntry& p : processes)
-            if (strcasecmp(p.exe.c_str(), name.c_str()) == 0 && p.pid > found) found = p.pid;
-        if (found) return found;
+            if (strcasecmp(p.exe.c_str(), name.c_str()) == 0) {
+                found = p.pid;
+                ++count;
+            }
+        if (count) return count == 1 ? found : 0;
     }
     return 0;
 }

@@ -3,9 +3,9 @@
 // toplevel windows the compositor lists through
 // zwlr_foreign_toplevel_manager_v1 (title, application id, state). The
 // protocol tells no process: a window belongs to the process whose name is
-// its application id. Activation and the close request go through the
-// window's handle. Made at agent load, used on the HdInvoke thread on its
-// own connection; without the protocol it lists no windows, said once.
+// its application id, when only one has that name. Activation and the
+// close request go through the window's handle. Made at agent load, used on the HdInvoke thread on
+// its own connection; without the protocol it lists no windows, said once.
 #pragma once
 
 #include <memory>
@@ -45,7 +45,9 @@ public:
     };
 
     // The process a window belongs to: the one whose name is its application
-    // id (without regard to case), or its id's last dotted part; 0 for none.
+    // id (without regard to case), or its id's last dotted part; 0 for none,
+    // and 0 when several have the name: a kill ends the window's process, and
+    // a guess could end another one.
     static uint32_t PidForAppId(const std::string& appId,
                                 const std::vector<ProcessEntry>& processes);
 
