@@ -78,7 +78,11 @@ WaylandTasks::WaylandTasks(std::unique_ptr<WaylandConnection> connection, std::s
 WaylandTasks::~WaylandTasks() {
     if (!m_connection) return;
     for (auto& t : m_toplevels) zwlr_foreign_toplevel_handle_v1_destroy(t->handle);
-    if (m_manager) zwlr_foreign_toplevel_manager_v1_stop(m_manager);
+    if (m_manager) {
+        // No more windows, and the proxy goes: its "finished" is not waited for.
+        zwlr_foreign_toplevel_manager_v1_stop(m_manager);
+        zwlr_foreign_toplevel_manager_v1_destroy(m_manager);
+    }
     if (m_seat) wl_seat_destroy(m_seat);
     wl_display_flush(m_connection->Get());
 }
