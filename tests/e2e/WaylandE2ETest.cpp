@@ -1,5 +1,5 @@
-// The Wayland device end to end: hdlisten on a private headless sway, found
-// by --device auto; the desktop's screenshot is grim's image of the output,
+// The Wayland device end to end: hdlisten on a private headless sway (found
+// by --device auto too); the desktop's screenshot is grim's image of the output,
 // pixel for pixel, the client's window is listed and killed, and clipboard
 // text goes through the compositor.
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "agent/platform/wayland/WaylandClipboard.h"
 #include "agent/platform/x11/X11Text.h"
 #include "e2e/CliProcess.h"
+#include "e2e/Desktop.h"
 #include "e2e/ListenerProcess.h"
 #include "platform/SwayServer.h"
 #include "platform/XvfbServer.h"
@@ -32,7 +33,7 @@ bool WaitOutput(ListenerProcess& listener, const std::string& text) {
     return false;
 }
 
-TEST(WaylandE2E, TheScreenshotIsGrimsImagePixelForPixel) {
+TEST(WaylandE2E, TheDesktopSeesAndDrivesTheCompositor) {
     if (!HaveSway()) GTEST_SKIP() << kNoSway;
     char name[] = "/tmp/hd-wl-e2e-XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
@@ -44,16 +45,23 @@ TEST(WaylandE2E, TheScreenshotIsGrimsImagePixelForPixel) {
                        "20,30,100,50,FFCC00", "--fill", "150,100,80,80,CC3366"});
     ASSERT_FALSE(client.WaitLine("configured 640 480", 5000).empty());
 
-    GrimImage grim;
+    const ListenerProcess::Env env = {{"WAYLAND_DISPLAY", sway.Socket()}, {"DISPLAY", ""}};
     {
         // auto finds the compositor through WAYLAND_DISPLAY alone.
-        ListenerProcess listener({{"WAYLAND_DISPLAY", sway.Socket()}, {"DISPLAY", ""}},
-                                 {"--port", ListenerProcess::kPortArg, "--bind", "127.0.0.1",
-                                  "--no-announce", "--root", ListenerProcess::kRootArg});
-        const std::string port = std::to_string(listener.Port());
+        ListenerProcess listener(env, {"--port", ListenerProcess::kPortArg, "--no-announce",
+                                       "--root", ListenerProcess::kRootArg});
         ASSERT_TRUE(WaitOutput(listener, "listening")) << listener.Output();
         EXPECT_NE(listener.Output().find("device wayland (auto)"), std::string::npos)
             << listener.Output();
+        EXPECT_NE(listener.Output().find("listening on 127.0.0.1:"), std::string::npos)
+            << "the compositor is handed over on loopback only";
+    }
+    GrimImage grim;
+    {
+        ListenerProcess listener(env, {"--port", ListenerProcess::kPortArg, "--device", "wayland",
+                                       "--no-announce", "--root", ListenerProcess::kRootArg});
+        const std::string port = std::to_string(listener.Port());
+        ASSERT_TRUE(WaitOutput(listener, "listening")) << listener.Output();
         CliRun run;
         for (int attempt = 0; attempt < 25 && run.code != 0; ++attempt) {
             if (attempt) std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -78,20 +86,31 @@ TEST(WaylandE2E, TheScreenshotIsGrimsImagePixelForPixel) {
         EXPECT_NE(run.out.find("Grüße, 5 €"), std::string::npos) << run.out;
         EXPECT_EQ(cli({"clip", "set", "from the desktop"}).code, 0);
 
-        // The window's line in the task list: its index, then the kill.
-        run = cli({"ps"});
-        ASSERT_EQ(run.code, 0) << run.out;
-        const size_t at = run.out.find("Handrel e2e");
-        ASSERT_NE(at, std::string::npos) << run.out;
-        const size_t line = run.out.rfind('\n', at) + 1;
-        EXPECT_NE(run.out.substr(line, at - line).find("wayland_test_client"), std::string::npos)
-            << run.out;
-        const std::string index = std::to_string(std::stoi(run.out.substr(line)));
-        // Grim's image comes first: the kill ends the drawing.
+        // The task list names the client's window; its kill (by the index of
+        // the same connection's list) closes it. Grim's image comes first.
         ASSERT_EQ(GrimCapture(sway, grim), "");
-        run = cli({"kill", "--yes", index});
-        EXPECT_EQ(run.code, 0) << run.out;
-        EXPECT_TRUE(client.WaitExit(3000));
+        Desktop desktop;
+        ASSERT_TRUE(desktop.Open(listener.Port()));
+        ASSERT_TRUE(desktop.cmd.Send({HC_GETTASKLIST}));
+        uint8_t head[5];
+        ASSERT_TRUE(desktop.cmd.ReadExact(head, 5, 5000));
+        std::vector<uint8_t> records(get_be32(head) - 1);
+        ASSERT_TRUE(desktop.cmd.ReadExact(records.data(), uint32_t(records.size()), 5000));
+        int index = -1;
+        for (size_t i = 0; i + 292 <= records.size(); i += 292) {
+            if (get_le32(records.data() + i + 4) != uint32_t(client.Pid())) continue;
+            index = int(i / 292);
+            EXPECT_NE(get_le32(records.data() + i + 32), 0u) << "the window's handle";
+            std::string title;
+            for (size_t u = 0; u < 64 && records[i + 164 + 2 * u]; ++u)
+                title += char(records[i + 164 + 2 * u]);
+            EXPECT_EQ(title, "Handrel e2e");
+        }
+        ASSERT_GE(index, 0);
+        ASSERT_TRUE(desktop.cmd.Send({HC_KILLTASK, uint8_t(index)}));
+        EXPECT_TRUE(client.WaitExit(3000)) << listener.Output();
+        ASSERT_TRUE(desktop.cmd.ReadExact(head, 5, 5000));
+        ASSERT_TRUE(desktop.cmd.Send({HC_STOP}));
     }
     QImage shot(QString::fromStdString(dir + "/shot.png"));
     ASSERT_EQ(shot.width(), grim.width);

@@ -1,6 +1,5 @@
 // WaylandConnection (WC): one connection to a Wayland compositor, used by
-// the one thread of the object that owns it (the clipboard's thread also
-// lets its owner send requests), closed with its owner. It lists the
+// the one thread of the object that owns it, closed with its owner. It lists the
 // compositor's globals once and binds them on request; every wait is
 // bounded, so a compositor that stops answering costs a time-out, never a
 // hang. A lost compositor makes Broken() true; nothing is thrown.
