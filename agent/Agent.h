@@ -18,7 +18,7 @@ namespace hd {
 
 class Agent {
 public:
-    // kind: "virtual", "linux" or "x11"; root: the device root folder.
+    // kind: "virtual", "linux", "x11" or "wayland"; root: the device root folder.
     Agent(const std::string& kind, const std::string& root, bool strictSearch = false);
     ~Agent();
 

@@ -16,7 +16,7 @@ namespace hd {
 // What a service may use of the device; shell is null except on the virtual
 // handheld.
 struct DeviceContext {
-    std::string kind;  // "virtual", "linux", "x11"
+    std::string kind;  // "virtual", "linux", "x11", "wayland"
     std::string root;  // the device root folder
     platform::Display& display;
     platform::Shell* shell = nullptr;

@@ -42,4 +42,10 @@ std::string X11ModuleBeside(const std::string& agentPath) {
     return dir + "/libhdagent-x11.so";
 }
 
+std::string WaylandModuleBeside(const std::string& agentPath) {
+    size_t slash = agentPath.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : agentPath.substr(0, slash);
+    return dir + "/libhdagent-wayland.so";
+}
+
 }  // namespace hd

@@ -14,5 +14,7 @@ std::string ProgramFolder();
 std::string AgentLibraryNear(const std::string& programDir);
 // The X11 backends module the agent at agentPath loads: beside it.
 std::string X11ModuleBeside(const std::string& agentPath);
+// The Wayland backends module the agent at agentPath loads: beside it.
+std::string WaylandModuleBeside(const std::string& agentPath);
 
 }  // namespace hd

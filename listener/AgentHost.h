@@ -14,8 +14,8 @@ namespace hd {
 class AgentHost {
 public:
     struct Settings {
-        std::string device;       // HANDREL_DEVICE for the agent ("virtual", "linux", "x11")
-        std::string root;         // HANDREL_ROOT, the device root folder
+        std::string device;  // HANDREL_DEVICE for the agent ("virtual", "linux", "x11", "wayland")
+        std::string root;    // HANDREL_ROOT, the device root folder
         std::string libraryPath;  // empty: beside the program in ../lib, else the system search
     };
 

@@ -3,13 +3,16 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <strings.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace hd {
 
@@ -105,7 +108,27 @@ bool CanOpenDisplay(const char* display) {
     return connection != nullptr;
 }
 
-std::string AutoDevice(const char* display, const char* fbdev) {
+bool CanConnectWayland(const char* display, const char* runtimeDir) {
+    if (!display || !*display) return false;
+    std::string path = display;
+    if (path[0] != '/') {
+        if (!runtimeDir || !*runtimeDir) return false;
+        path = std::string(runtimeDir) + "/" + path;
+    }
+    sockaddr_un address{};
+    if (path.size() >= sizeof address.sun_path) return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string AutoDevice(const char* display, const char* fbdev, const char* waylandDisplay,
+                       const char* runtimeDir) {
+    if (CanConnectWayland(waylandDisplay, runtimeDir)) return "wayland";
     if (CanOpenDisplay(display)) return "x11";
     int fd = ::open(fbdev, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return "virtual";

@@ -36,8 +36,16 @@ bool MakeFolders(const std::string& path);
 // library is loaded only for the question, so the listener runs without it.
 bool CanOpenDisplay(const char* display);
 
-// "x11" when the X display can be opened, else "linux" when the frame buffer
-// device can be opened, else "virtual".
-std::string AutoDevice(const char* display, const char* fbdev = "/dev/fb0");
+// True when a Wayland compositor accepts a connection on the display's
+// socket: an absolute path, or a name in runtimeDir ("" or null display:
+// none). Plain sockets, so the listener needs no Wayland library.
+bool CanConnectWayland(const char* display, const char* runtimeDir);
+
+// "wayland" when the Wayland display connects (a compositor is the screen
+// even where it also runs an X server for older programs), else "x11" when
+// the X display can be opened, else "linux" when the frame buffer device can
+// be opened, else "virtual".
+std::string AutoDevice(const char* display, const char* fbdev = "/dev/fb0",
+                       const char* waylandDisplay = nullptr, const char* runtimeDir = nullptr);
 
 }  // namespace hd

@@ -20,16 +20,17 @@ bool ParsePort(const std::string& text, uint16_t& port) {
 
 const char* Usage() {
     return "usage: hdlisten [--port N] [--bind ADDR] [--allow ADDR[/BITS]]...\n"
-           "                [--device auto|virtual|linux|x11] [--root DIR] [--log]\n"
+           "                [--device auto|virtual|linux|x11|wayland] [--root DIR] [--log]\n"
            "                [--no-announce] [--help]\n"
            "  --port N      TCP port of both channels (default 5492)\n"
            "  --bind ADDR   IPv4 address to listen on (default 0.0.0.0 for the virtual\n"
-           "                device or with --allow, else 127.0.0.1: the x11 and linux\n"
-           "                devices hand this machine to whoever connects)\n"
+           "                device or with --allow, else 127.0.0.1: the x11, wayland\n"
+           "                and linux devices hand this machine to whoever connects)\n"
            "  --allow NET   serve only peers in NET (ADDR or ADDR/BITS); repeatable,\n"
            "                every other peer is refused before a byte is read\n"
-           "  --device D    device backend; auto picks x11 when $DISPLAY opens, else\n"
-           "                linux when /dev/fb0 opens, else virtual\n"
+           "  --device D    device backend; auto picks wayland when $WAYLAND_DISPLAY\n"
+           "                connects, else x11 when $DISPLAY opens, else linux when\n"
+           "                /dev/fb0 opens, else virtual\n"
            "  --root DIR    device root folder (default $XDG_DATA_HOME/handrel/device,\n"
            "                else ~/.local/share/handrel/device)\n"
            "  --log         turn the device log (hdagent.log) on\n"
@@ -107,8 +108,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
             }
             o.allowTexts.push_back(value);
         } else if (name == "--device") {
-            if (value != "auto" && value != "virtual" && value != "linux" && value != "x11") {
-                error = "bad device '" + value + "' (auto, virtual, linux or x11)";
+            if (value != "auto" && value != "virtual" && value != "linux" && value != "x11" &&
+                value != "wayland") {
+                error = "bad device '" + value + "' (auto, virtual, linux, x11 or wayland)";
                 return false;
             }
             o.device = value;

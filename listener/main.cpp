@@ -48,8 +48,8 @@ void ReadLogSetting() {
 
 int Serve(const hd::Options& options, const sigset_t& stopSignals) {
     const char* display = std::getenv("DISPLAY");
-    // The agent loads its X11 backends from its own folder: without them auto
-    // passes over the display, and x11 cannot be served at all.
+    // The agent loads its X11 and Wayland backends from its own folder:
+    // without them auto passes over that display, and it cannot be served.
     const std::string agent = hd::AgentHost::BesideProgram();
     const std::string x11Module = agent.empty() ? "" : hd::X11ModuleBeside(agent);
     const bool x11Installed = x11Module.empty() || ::access(x11Module.c_str(), F_OK) == 0;
@@ -58,8 +58,19 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
                      x11Module.c_str());
         return 1;
     }
+    const std::string waylandModule = agent.empty() ? "" : hd::WaylandModuleBeside(agent);
+    const bool waylandInstalled =
+        waylandModule.empty() || ::access(waylandModule.c_str(), F_OK) == 0;
+    if (options.device == "wayland" && !waylandInstalled) {
+        std::fprintf(stderr, "hdlisten: the Wayland backend is not installed: %s is missing\n",
+                     waylandModule.c_str());
+        return 1;
+    }
+    const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
     const std::string device = options.device == "auto"
-                                   ? hd::AutoDevice(x11Installed ? display : nullptr)
+                                   ? hd::AutoDevice(x11Installed ? display : nullptr, "/dev/fb0",
+                                                    waylandInstalled ? waylandDisplay : nullptr,
+                                                    std::getenv("XDG_RUNTIME_DIR"))
                                    : options.device;
     std::string root = options.root.empty() ? hd::DefaultRootFolder() : options.root;
     if (!hd::MakeFolders(root)) {
@@ -86,6 +97,9 @@ int Serve(const hd::Options& options, const sigset_t& stopSignals) {
         const std::string what =
             device == "x11"
                 ? std::string("the X display ") + (display && *display ? display : "(none set)")
+            : device == "wayland"
+                ? std::string("the Wayland display ") +
+                      (waylandDisplay && *waylandDisplay ? waylandDisplay : "(none set)")
                 : std::string("this display");
         if (bindAddr == "127.0.0.1" && options.bindAddr.empty())
             std::printf(

@@ -8,7 +8,8 @@ pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libdeflate-dev lib
       libx11-dev libxext-dev libxtst-dev libxdamage-dev libxres-dev openbox
       openssh-client openssh-server
       lintian scdoc librsvg2-bin appstream desktop-file-utils bash-completion
-      libavahi-client-dev avahi-daemon dbus-daemon)
+      libavahi-client-dev avahi-daemon dbus-daemon
+      libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev sway grim)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -24,8 +24,8 @@ public:
 };
 
 // The device clipboard for a device kind: the X11 CLIPBOARD selection for
-// "x11" (in memory when the display cannot be opened), an in-memory clipboard
-// for "virtual" and "linux".
+// "x11", the compositor's clipboard for "wayland" (in memory when the display cannot be opened), an
+// in-memory clipboard for "virtual" and "linux".
 std::unique_ptr<Clipboard> CreateClipboard(const std::string& kind);
 
 }  // namespace hd::platform

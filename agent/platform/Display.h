@@ -3,7 +3,7 @@
 // sender's fallback capture uses CaptureRgb555. All methods are called on the
 // screen thread (HdScreen), except construction and SetChangeListener at agent
 // load and unload. Backends: virtual (the built-in handheld), linux (fbdev),
-// x11 (an X server's screen).
+// x11 (an X server's screen), wayland (a wlroots compositor's output).
 #pragma once
 
 #include <cstdint>
@@ -80,10 +80,10 @@ public:
     virtual bool ReportsChanges() { return false; }
 };
 
-// The display backend by name ("virtual", "linux", "x11"); null with a message
+// The display backend by name ("virtual", "linux", "x11", "wayland"); null with a message
 // on stderr when it cannot be opened. Options come from the environment:
 // HANDREL_SCREEN=WxH, HANDREL_OEM, HANDREL_GXFORMAT (virtual), HANDREL_FBDEV,
-// DISPLAY (x11).
+// DISPLAY (x11), WAYLAND_DISPLAY (wayland).
 std::unique_ptr<Display> CreateDisplay(const std::string& kind);
 
 }  // namespace hd::platform

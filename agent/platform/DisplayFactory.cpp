@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "agent/platform/Display.h"
+#include "agent/platform/WaylandBackends.h"
 #include "agent/platform/X11Backends.h"
 #include "agent/platform/linux/FbDevice.h"
 #include "agent/platform/linux/FbDisplay.h"
@@ -22,6 +23,9 @@ std::unique_ptr<Display> CreateDisplay(const std::string& kind) {
     } else if (kind == "x11") {
         if (const X11Backends* x11 = LoadX11Backends())
             display.reset(x11->display(std::getenv("DISPLAY")));
+    } else if (kind == "wayland") {
+        if (const ModuleBackends* wayland = LoadWaylandBackends())
+            display.reset(wayland->display(nullptr));
     } else {
         log::Forced("Display::Create:Unknown display backend %s", kind.c_str());
     }

@@ -2,8 +2,8 @@
 // sender (KeySender) injects keys, characters and stylus events. Every method is
 // called on the HdInvoke thread, one command at a time, in the order the
 // desktop sent them; none blocks for long and none throws. Backends: virtual
-// (the built-in handheld reacts), linux (uinput), x11 (XTEST), and a dropping
-// one when the device offers no input.
+// (the built-in handheld reacts), linux (uinput), x11 (XTEST), wayland (virtual keyboard and
+// pointer), and a dropping one when the device offers no input.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +61,7 @@ public:
     virtual bool MouseEvent(uint32_t flags, uint32_t x, uint32_t y) = 0;
 };
 
-// The input backend by device kind ("virtual", "linux", "x11"). The virtual one
+// The input backend by device kind ("virtual", "linux", "x11", "wayland"). The virtual one
 // delivers to handheld, which must outlive it; without a handheld, or when the
 // kind's device cannot be opened, a backend that drops every event is returned
 // after one forced log line. Never null.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "agent/platform/Input.h"
+#include "agent/platform/WaylandBackends.h"
 #include "agent/platform/X11Backends.h"
 #include "agent/platform/linux/LinuxInput.h"
 #include "agent/platform/virtual/VirtualInput.h"
@@ -35,6 +36,10 @@ std::unique_ptr<Input> CreateInput(const std::string& kind, InputTarget* handhel
     } else if (kind == "x11") {
         const X11Backends* x11 = LoadX11Backends();  // says why not
         if (Input* input = x11 ? x11->input(std::getenv("DISPLAY")) : nullptr)
+            return std::unique_ptr<Input>(input);
+    } else if (kind == "wayland") {
+        const ModuleBackends* wayland = LoadWaylandBackends();  // says why not
+        if (Input* input = wayland ? wayland->input(nullptr) : nullptr)
             return std::unique_ptr<Input>(input);
     } else {
         log::Forced("Input::Create:Unknown input backend %s, input is unavailable", kind.c_str());

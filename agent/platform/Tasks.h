@@ -3,7 +3,7 @@
 // three things a person may do to a task (bring its window to the front, ask
 // it to close, end it). Every method is called on the HdInvoke thread only;
 // what a method fills belongs to the caller. Backends: virtual (the built-in
-// handheld's task table), linux (/proc), x11 (/proc and the display's windows).
+// handheld's task table), linux (/proc), x11 and wayland (/proc and the display's windows).
 #pragma once
 
 #include <cstdint>
@@ -76,7 +76,7 @@ public:
     virtual bool Terminate(uint32_t pid) = 0;
 };
 
-// The task backend for a device kind ("virtual", "linux", "x11"); shell is the
+// The task backend for a device kind ("virtual", "linux", "x11", "wayland"); shell is the
 // virtual handheld's shell or null. Called once at agent load.
 std::unique_ptr<Tasks> CreateTasks(const std::string& kind, Shell* shell);
 

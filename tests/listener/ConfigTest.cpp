@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -145,6 +146,7 @@ TEST(ConfigTest, AllowListAndListenAddress) {
         {{}, "virtual", "0.0.0.0"},
         {{}, "x11", "127.0.0.1"},
         {{}, "linux", "127.0.0.1"},
+        {{}, "wayland", "127.0.0.1"},
         {{"--allow", "10.0.0.0/8"}, "x11", "0.0.0.0"},
         {{"--bind", "192.168.1.2"}, "linux", "192.168.1.2"},
         {{"--bind", "127.0.0.1"}, "virtual", "127.0.0.1"},
@@ -159,6 +161,31 @@ TEST(ConfigTest, AllowListAndListenAddress) {
     std::string error;
     EXPECT_FALSE(ParseOptions({"--allow", "example.org"}, o, error));
     EXPECT_NE(error.find("--allow"), std::string::npos);
+}
+
+// A compositor's socket by name in the runtime folder or by path wins over
+// everything; a socket nobody listens on, or no runtime folder, does not.
+TEST(ConfigTest, AutoDevicePicksAWaylandCompositorThatAnswers) {
+    char dir[] = "/tmp/hd-auto-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/wayland-7";
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    const std::string none = std::string(dir) + "/no-fb";
+    EXPECT_EQ(AutoDevice(nullptr, none.c_str(), "wayland-7", dir), "wayland");
+    EXPECT_EQ(AutoDevice(nullptr, none.c_str(), path.c_str(), nullptr), "wayland");
+    EXPECT_EQ(AutoDevice(nullptr, none.c_str(), "wayland-7", nullptr), "virtual");
+    EXPECT_EQ(AutoDevice(nullptr, none.c_str(), "wayland-8", dir), "virtual");
+    EXPECT_EQ(AutoDevice(nullptr, none.c_str(), "", dir), "virtual");
+    close(fd);
+    // Bound but no longer listening: nothing answers.
+    EXPECT_EQ(AutoDevice(nullptr, none.c_str(), "wayland-7", dir), "virtual");
+    unlink(path.c_str());
+    rmdir(dir);
 }
 
 TEST(ConfigTest, RootFolderIsMadeWithItsParents) {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds both Debian packages from an already built tree, checks what they
+# Builds the Debian packages from an already built tree, checks what they
 # hold and what they depend on, runs lintian on them, and starts the programs
 # from an unpacked root, where they must find the installed agent.
 # usage: check-debs.sh BUILD_DIR AGENT_DIR   (AGENT_DIR relative to /usr)
@@ -7,6 +7,7 @@ set -euo pipefail
 build=$1
 agent=/usr/$2/libhdagent.so
 x11=/usr/$2/libhdagent-x11.so
+wayland=/usr/$2/libhdagent-wayland.so
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -15,8 +16,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 desktop=$(echo "$work"/out/handrel_*.deb)
 device=$(echo "$work"/out/handrel-device_*.deb)
 devx11=$(echo "$work"/out/handrel-device-x11_*.deb)
-[ -f "$desktop" ] && [ -f "$device" ] && [ -f "$devx11" ] ||
-    { ls "$work/out"; fail "expected handrel_*.deb, handrel-device_*.deb and handrel-device-x11_*.deb"; }
+devwl=$(echo "$work"/out/handrel-device-wayland_*.deb)
+[ -f "$desktop" ] && [ -f "$device" ] && [ -f "$devx11" ] && [ -f "$devwl" ] ||
+    { ls "$work/out"; fail "expected handrel_*.deb, handrel-device_*.deb, handrel-device-x11_*.deb and handrel-device-wayland_*.deb"; }
 
 files() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\.||'; }
 holds() {
@@ -43,29 +45,35 @@ holds "$desktop" /usr/bin/handrel /usr/bin/handrel-cli \
     /usr/share/man/man1/handrel.1.gz /usr/share/man/man1/handrel-cli.1.gz \
     /usr/share/bash-completion/completions/handrel-cli
 holds "$devx11" "$x11"
+holds "$devwl" "$wayland" /usr/share/doc/handrel-device-wayland/copyright
+lacks "$devwl" 'libhdagent-x11|libhdagent\.so|bin/'
 holds "$device" /usr/bin/hdlisten "$agent" \
     /usr/share/doc/handrel-device/copyright /usr/share/doc/handrel-device/changelog.gz \
     /usr/share/man/man1/hdlisten.1.gz /usr/lib/systemd/system/hdlisten.service /etc/default/hdlisten
 lacks "$desktop" 'hdlisten|libhdagent'
 lacks "$device" 'bin/handrel|skins/'
-lacks "$device" 'fake_agent|tests_|libhdagent-x11'
+lacks "$device" 'fake_agent|tests_|libhdagent-x11|libhdagent-wayland'
 
 # Dependencies come from the libraries the programs link.
 dpkg-deb -f "$desktop" Depends | grep -q 'libqt6gui6' || fail "handrel does not depend on Qt: $(dpkg-deb -f "$desktop" Depends)"
 dpkg-deb -f "$device" Depends | grep -q 'libc6' || fail "handrel-device does not depend on libc6"
 dpkg-deb -f "$device" Depends | grep -qE 'libqt6|libx11' && fail "handrel-device depends on Qt or X: $(dpkg-deb -f "$device" Depends)"
 dpkg-deb -f "$devx11" Depends | grep -q 'libx11-6' || fail "handrel-device-x11 does not depend on libx11-6"
+dpkg-deb -f "$devwl" Depends | grep -q 'libwayland-client0' || fail "handrel-device-wayland does not depend on libwayland-client0"
+dpkg-deb -f "$devwl" Depends | grep -q 'libxkbcommon0' || fail "handrel-device-wayland does not depend on libxkbcommon0"
+dpkg-deb -f "$devwl" Depends | grep -q 'handrel-device (=' || fail "handrel-device-wayland does not depend on handrel-device"
 
 dpkg-deb -e "$device" "$work/control"
 grep -qx /etc/default/hdlisten "$work/control/conffiles" || fail "/etc/default/hdlisten is no conffile"
 
 echo "lintian:"
-lintian --fail-on error "$desktop" "$device" "$devx11" || fail "lintian found errors"
+lintian --fail-on error "$desktop" "$device" "$devx11" "$devwl" || fail "lintian found errors"
 
 root=$work/root
 dpkg-deb -x "$desktop" "$root"
 dpkg-deb -x "$device" "$root"
 dpkg-deb -x "$devx11" "$root"
+dpkg-deb -x "$devwl" "$root"
 unset LD_LIBRARY_PATH
 
 share=$root/usr/share
@@ -93,8 +101,16 @@ XDG_STATE_HOME=$work "$root/usr/bin/handrel-cli" --settings "$work/settings.conf
     --root "$work/device" screenshot "$work/shot.png" || fail "handrel-cli screenshot through the installed agent"
 [ "$(head -c 4 "$work/shot.png" | tail -c 3)" = PNG ] || fail "the screenshot is no PNG"
 
-# The agent needs no X library; its X11 backends are a module beside it.
-ldd "$root$agent" | grep -i 'libX' && fail "libhdagent links X libraries"
+# The agent needs no X or Wayland library; those backends are modules beside it.
+# (grep reads all of ldd's output: an early match with -q would end ldd by SIGPIPE.)
+ldd "$root$agent" | grep -iE 'libX|libwayland' && fail "libhdagent links X or Wayland libraries"
+ldd "$root$wayland" | grep 'libwayland-client\.so' >/dev/null || fail "the Wayland module does not link libwayland-client"
+rm "$root$wayland"
+status=0
+"$root/usr/bin/hdlisten" --device wayland --root "$work/device" --port 1 >"$work/wl.out" 2>&1 || status=$?
+[ "$status" = 1 ] || fail "hdlisten --device wayland without the module: exit $status"
+grep -qx "hdlisten: the Wayland backend is not installed: $root$wayland is missing" "$work/wl.out" ||
+    fail "hdlisten --device wayland without the module said: $(cat "$work/wl.out")"
 ldd "$root$x11" | grep -q 'libX11\.so' || fail "the X11 module does not link libX11"
 rm "$root$x11"
 status=0
@@ -102,4 +118,4 @@ status=0
 [ "$status" = 1 ] || fail "hdlisten --device x11 without the module: exit $status"
 grep -qx "hdlisten: the X11 backend is not installed: $root$x11 is missing" "$work/x11.out" ||
     fail "hdlisten --device x11 without the module said: $(cat "$work/x11.out")"
-echo "packages: $(basename "$desktop") $(basename "$device") $(basename "$devx11") pass"
+echo "packages: $(basename "$desktop") $(basename "$device") $(basename "$devx11") $(basename "$devwl") pass"

@@ -157,7 +157,12 @@ XvfbServer::~XvfbServer() {
     End(m_server);
 }
 
-TestClient::TestClient(const std::string& display, const std::vector<std::string>& args) {
+#ifdef X11_TEST_CLIENT
+TestClient::TestClient(const std::string& display, const std::vector<std::string>& args)
+    : TestClient(Program{X11_TEST_CLIENT, {"DISPLAY=" + display}}, args) {}
+#endif
+
+TestClient::TestClient(const Program& program, const std::vector<std::string>& args) {
     ::signal(SIGPIPE, SIG_IGN);  // a client that ended fails the write, not the test
     int in[2], out[2];
     if (::pipe2(in, O_CLOEXEC) != 0) return;
@@ -166,9 +171,9 @@ TestClient::TestClient(const std::string& display, const std::vector<std::string
         ::close(in[1]);
         return;
     }
-    std::vector<std::string> argv = {X11_TEST_CLIENT};
+    std::vector<std::string> argv = {program.path};
     argv.insert(argv.end(), args.begin(), args.end());
-    m_pid = Spawn(argv, {"DISPLAY=" + display}, in[0], out[1]);
+    m_pid = Spawn(argv, program.env, in[0], out[1]);
     ::close(in[0]);
     ::close(out[1]);
     m_in = in[1];

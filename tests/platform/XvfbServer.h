@@ -39,11 +39,17 @@ private:
     std::string m_error;
 };
 
-// A test X client (x11_test_client) on a display: its standard input takes
-// commands, its standard output gives one line per event it saw.
+// A test client (x11_test_client on a display, or any program): its standard
+// input takes commands, its standard output gives one line per event it saw.
 class TestClient {
 public:
+    // A program with environment entries ("NAME=value") added to this one's.
+    struct Program {
+        std::string path;
+        std::vector<std::string> env;
+    };
     TestClient(const std::string& display, const std::vector<std::string>& args);
+    TestClient(const Program& program, const std::vector<std::string>& args);
     ~TestClient();
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;

@@ -123,6 +123,12 @@ public:
             if (t.find(text) != std::string::npos) return true;
         return false;
     }
+    int Count(const std::string& text) const {
+        std::lock_guard l(m_mutex);
+        int n = 0;
+        for (auto& [f, t] : m_lines) n += t.find(text) != std::string::npos;
+        return n;
+    }
     bool HasForced(const std::string& text) const {
         std::lock_guard l(m_mutex);
         for (auto& [f, t] : m_lines)
