@@ -1,4 +1,4 @@
-// Loads the Wayland backends module beside the agent (log tag "WM").
+// Loads the Wayland backends module beside the agent (log tag "WL").
 #include <mutex>
 
 #include "agent/platform/WaylandBackends.h"
@@ -9,7 +9,7 @@ const ModuleBackends* LoadWaylandBackends() {
     static std::once_flag once;
     static const ModuleBackends* backends = nullptr;
     std::call_once(once, [] {
-        backends = LoadBackendModule({kWaylandModuleName, kWaylandModuleEntry, "Wayland", "WM"});
+        backends = LoadBackendModule({kWaylandModuleName, kWaylandModuleEntry, "Wayland", "WL"});
     });
     return backends;
 }
