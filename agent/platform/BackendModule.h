@@ -3,7 +3,7 @@
 // libraries on a device without them. A module hands the agent one table of
 // factories; the agent hands the module its log, since the module carries
 // its own copy of the log's state. The module loader writes under "XM" for
-// X11 and "WM" for Wayland.
+// X11 and "WL" for Wayland.
 #pragma once
 
 namespace hd::platform {
