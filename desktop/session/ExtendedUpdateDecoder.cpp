@@ -5,7 +5,6 @@
 #include "common/ByteOrder.h"
 #include "common/ExtendedUpdate.h"
 #include "common/Log.h"
-#include "desktop/session/ProcessDeltas.h"
 
 namespace hd {
 
@@ -19,7 +18,7 @@ ExtendedUpdateDecoder::Result ExtendedUpdateDecoder::Apply(const uint8_t* packed
     m_update.used = int32_t(d);
     const std::span<const uint8_t> update(m_update.block, d);
     const uint32_t total = d >= 4 ? get_be32(m_update.block) : 0;
-    if (!ExtendedUpdateValid(update) || total > kMaxImageLength) {
+    if (!ExtendedUpdateValid(update) || total > m_maxImage) {
         log::Forced("R::ProcessDeltas:Error malformed delta, image length %u, skipped",
                     unsigned(total));
         return Result::Skipped;

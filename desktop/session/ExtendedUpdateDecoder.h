@@ -9,6 +9,7 @@
 
 #include "common/GrowBuffer.h"
 #include "common/UpdateStream.h"
+#include "desktop/session/ProcessDeltas.h"
 
 namespace hd {
 
@@ -19,10 +20,14 @@ public:
     // cannot be read on, the connection must end.
     enum class Result { Applied, Skipped, Broken };
 
+    // maxImage: the largest total length accepted (the fuzz target's is small).
+    explicit ExtendedUpdateDecoder(uint32_t maxImage = kMaxImageLength) : m_maxImage(maxImage) {}
+
     void Reset() { m_stream.Reset(); }
     Result Apply(const uint8_t* packed, uint32_t c, uint32_t d, GrowBuffer& image);
 
 private:
+    uint32_t m_maxImage;
     UpdateDecompressor m_stream;
     GrowBuffer m_update;
 };
