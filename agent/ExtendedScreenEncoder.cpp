@@ -72,14 +72,28 @@ bool ExtendedScreenEncoder::AddMoves(GrowBuffer& reference, const GrowBuffer& wo
                            layout.height};
     const PixelRows after{work.block + layout.headerLen, layout.stride, layout.width,
                           layout.height};
-    m_detector.Find(before, after, top, bottom, m_moves);
-    if (m_moves.size() > kExtMaxCopies) m_moves.resize(kExtMaxCopies);
-    if (m_moves.empty()) return true;
-    if (!grow::MakeRoom(m_update, int64_t(m_moves.size()) * kExtCopySize)) return false;
-    for (const RowMove& m : m_moves) {
+    // A moved window's frame and its scrolled content move by different
+    // amounts: a second pass looks again at what the first left different.
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const size_t had = m_moves.size();
+        m_detector.Find(before, after, top, bottom, m_moves);
+        if (m_moves.size() > kExtMaxCopies) m_moves.resize(kExtMaxCopies);
+        if (m_moves.size() == had) break;
+        if (!AddCopies(reference, layout, had, lo, hi)) return false;
+    }
+    put_be16(m_update.block + 4, uint16_t(m_moves.size()));
+    return true;
+}
+
+bool ExtendedScreenEncoder::AddCopies(GrowBuffer& reference, const BmpLayout& layout, size_t from,
+                                      uint32_t& lo, uint32_t& hi) {
+    if (!grow::MakeRoom(m_update, int64_t(m_moves.size() - from) * kExtCopySize)) return false;
+    for (size_t i = from; i < m_moves.size(); ++i) {
+        const RowMove& m = m_moves[i];
         RowCopy c;
         c.dst = layout.headerLen + uint32_t(m.y) * layout.stride + uint32_t(m.x) * 2;
-        c.src = c.dst - uint32_t(m.dy) * layout.stride;  // wraps to the right value for dy < 0
+        // Unsigned wrap-around gives the right offset for negative shifts.
+        c.src = c.dst - uint32_t(m.dy) * layout.stride - uint32_t(m.dx) * 2;
         c.rowBytes = uint32_t(m.width) * 2;
         c.rows = uint32_t(m.rows);
         c.stride = layout.stride;
@@ -90,7 +104,6 @@ bool ExtendedScreenEncoder::AddMoves(GrowBuffer& reference, const GrowBuffer& wo
         lo = std::min(lo, c.dst);
         hi = std::max(hi, c.dst + (c.rows - 1) * c.stride + c.rowBytes);
     }
-    put_be16(m_update.block + 4, uint16_t(m_moves.size()));
     return true;
 }
 

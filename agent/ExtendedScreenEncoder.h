@@ -20,6 +20,7 @@ public:
     // Unchanged runs shorter than this stay inside a segment (a segment
     // header costs 8 bytes before compression).
     static constexpr uint32_t kJoinGap = 16;
+    static constexpr int kPasses = 2;
 
     void Reset() { m_stream.Reset(); }
 
@@ -40,6 +41,9 @@ public:
 private:
     bool AddMoves(GrowBuffer& reference, const GrowBuffer& work, const BmpLayout& layout,
                   uint32_t first, uint32_t last, uint32_t& lo, uint32_t& hi);
+    // Appends moves [from, end) as copies and applies them to the reference.
+    bool AddCopies(GrowBuffer& reference, const BmpLayout& layout, size_t from, uint32_t& lo,
+                   uint32_t& hi);
     bool AddSegments(uint8_t* ref, const uint8_t* work, uint32_t lo, uint32_t hi);
     bool Pack(GrowBuffer& packet);
 

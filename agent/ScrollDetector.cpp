@@ -82,35 +82,103 @@ void ScrollDetector::FindInBand(const PixelRows& before, const PixelRows& after,
     const int w = x1 - x0;
     if (w <= 0) return;
     const int dy = VoteShift(before, after, top, bottom, x0, x1);
-    if (dy == 0) return;
-    // Runs of rows that equal the shifted old rows and hold a change.
-    const size_t firstNew = out.size();
-    int y = top;
-    while (y < bottom) {
-        const int s = y - dy;
-        const bool match = s >= 0 && s < before.height &&
-                           std::memcmp(Row(after, y) + x0, Row(before, s) + x0, size_t(w) * 2) == 0;
-        if (!match) {
-            ++y;
-            continue;
-        }
-        const int start = y;
-        bool changed = false;
-        while (y < bottom) {
-            const int src = y - dy;
-            if (src < 0 || src >= before.height ||
-                std::memcmp(Row(after, y) + x0, Row(before, src) + x0, size_t(w) * 2) != 0)
-                break;
-            changed = changed || m_spans[size_t(y - m_spanTop)].first >= 0;
-            ++y;
-        }
-        const int rows = y - start;
-        if (changed && rows >= kMinRows && rows * w >= kMinPixels)
-            out.push_back(RowMove{x0, start, w, rows, dy});
+    if (dy != 0) {
+        CollectMoves(before, after, top, bottom, 0, dy, out);
+        return;
     }
+    int mx = 0, my = 0;
+    if (ProbeMove(before, after, top, bottom, mx, my))
+        CollectMoves(before, after, top, bottom, mx, my, out);
+}
+
+void ScrollDetector::CollectMoves(const PixelRows& before, const PixelRows& after, int top,
+                                  int bottom, int dx, int dy, std::vector<RowMove>& out) {
+    const size_t firstNew = out.size();
+    const int width = after.width;
+    // The open block: columns [left, right) since row start.
+    int start = -1, left = 0, right = 0;
+    bool changed = false;
+    auto close = [&](int end) {
+        const int rows = end - start;
+        if (start >= 0 && changed && rows >= kMinRows && rows * (right - left) >= kMinPixels)
+            out.push_back(RowMove{left, start, right - left, rows, dy, dx});
+        start = -1;
+        changed = false;
+    };
+    for (int y = top; y < bottom; ++y) {
+        const int s = y - dy;
+        int runL = 0, runR = 0;  // the longest run equal to the moved old pixels
+        if (s >= 0 && s < before.height) {
+            const uint16_t* a = Row(after, y);
+            const uint16_t* b = Row(before, s);
+            const int from = std::max(0, dx), to = std::min(width, width + dx);
+            for (int x = from; x < to;) {
+                if (a[x] != b[x - dx]) {
+                    ++x;
+                    continue;
+                }
+                const int l = x;
+                while (x < to && a[x] == b[x - dx]) ++x;
+                if (x - l > runR - runL) runL = l, runR = x;
+            }
+        }
+        const Span& span = m_spans[size_t(y - m_spanTop)];
+        const int l = std::max(runL, start >= 0 ? left : runL);
+        const int r = std::min(runR, start >= 0 ? right : runR);
+        // A block goes on while its columns stay mostly the same.
+        if (start >= 0 && r - l >= kProbeWidth && 2 * (r - l) >= right - left) {
+            left = l;
+            right = r;
+        } else {
+            close(y);
+            if (runR - runL < kProbeWidth) continue;
+            start = y;
+            left = runL;
+            right = runR;
+        }
+        changed = changed || (span.first >= 0 && span.first < right && span.last > left);
+    }
+    close(bottom);
     // Moving down, the lowest block goes first so that no block reads rows
     // another has already overwritten.
     if (dy > 0) std::reverse(out.begin() + long(firstNew), out.end());
+}
+
+bool ScrollDetector::ProbeMove(const PixelRows& before, const PixelRows& after, int top, int bottom,
+                               int& dx, int& dy) {
+    m_moveVotes.clear();
+    const int step = std::max(1, (bottom - top) / kProbes);
+    for (int y = top; y < bottom; y += step) {
+        const Span& span = m_spans[size_t(y - m_spanTop)];
+        if (span.first < 0 || span.last - span.first < kProbeWidth) continue;
+        const int px = (span.first + span.last - kProbeWidth) / 2;
+        const uint16_t* probe = Row(after, y) + px;
+        if (Uniform(probe, kProbeWidth)) continue;
+        int found = 0;
+        int64_t key = 0;
+        for (int sy = std::max(0, y - kProbeReach);
+             sy <= std::min(before.height - 1, y + kProbeReach); ++sy) {
+            const uint16_t* row = Row(before, sy);
+            const int lo = std::max(0, px - kProbeReach);
+            const int hi = std::min(before.width - kProbeWidth, px + kProbeReach);
+            for (int sx = lo; sx <= hi; ++sx) {
+                if (row[sx] != probe[0] || (sx == px && sy == y) ||
+                    std::memcmp(row + sx, probe, kProbeWidth * 2) != 0)
+                    continue;
+                ++found;
+                key = int64_t(y - sy) << 32 | uint32_t(px - sx);
+            }
+        }
+        if (found == 1) ++m_moveVotes[key];  // probes found twice say nothing
+    }
+    int best = 1;
+    for (auto [key, n] : m_moveVotes)
+        if (n > best) {
+            best = n;
+            dy = int(key >> 32);
+            dx = int(int32_t(uint32_t(key)));
+        }
+    return best >= 2;
 }
 
 int ScrollDetector::VoteShift(const PixelRows& before, const PixelRows& after, int top, int bottom,

@@ -47,21 +47,22 @@ struct Frame {
     PixelRows Rows() const { return {bytes.data() + layout.headerLen, layout.stride, kW, kH}; }
 };
 
-// Rows [top, bottom) of columns [x0, x1) shifted by dy; the rows uncovered get
-// fresh content.
-Frame Shifted(const Frame& old, int x0, int x1, int top, int bottom, int dy) {
+// Rows [top, bottom) of columns [x0, x1) shifted by dy rows and dx columns;
+// the pixels uncovered get fresh content.
+Frame Shifted(const Frame& old, int x0, int x1, int top, int bottom, int dy, int dx = 0) {
     Frame f = old;
     for (int y = top; y < bottom; ++y)
         for (int x = x0; x < x1; ++x) {
-            const int src = y - dy;
-            f.Set(x, y, src >= top && src < bottom ? old.Get(x, src) : Pattern(x, y, 99));
+            const int sy = y - dy, sx = x - dx;
+            const bool inside = sy >= top && sy < bottom && sx >= x0 && sx < x1;
+            f.Set(x, y, inside ? old.Get(sx, sy) : Pattern(x, y, 99));
         }
     return f;
 }
 
 struct ScrollCase {
     const char* name;
-    int x0, x1, top, bottom, dy;
+    int x0, x1, top, bottom, dy, dx;
     std::vector<RowMove> expected;
 };
 
@@ -70,7 +71,7 @@ class ScrollCases : public ::testing::TestWithParam<ScrollCase> {};
 TEST_P(ScrollCases, FindsTheShiftedRows) {
     const ScrollCase& c = GetParam();
     const Frame before;
-    const Frame after = Shifted(before, c.x0, c.x1, c.top, c.bottom, c.dy);
+    const Frame after = Shifted(before, c.x0, c.x1, c.top, c.bottom, c.dy, c.dx);
     ScrollDetector detector;
     std::vector<RowMove> moves;
     detector.Find(before.Rows(), after.Rows(), 0, kH, moves);
@@ -80,14 +81,16 @@ TEST_P(ScrollCases, FindsTheShiftedRows) {
 INSTANTIATE_TEST_SUITE_P(
     Scrolls, ScrollCases,
     ::testing::Values(
-        // x, y, width, rows, dy
-        ScrollCase{"UpInAWindow", 8, 40, 10, 40, -3, {{8, 10, 32, 27, -3}}},
-        ScrollCase{"DownInAWindow", 8, 40, 10, 40, 3, {{8, 13, 32, 27, 3}}},
-        ScrollCase{"UpFromTheTopEdge", 0, kW, 0, 20, -2, {{0, 0, kW, 18, -2}}},
-        ScrollCase{"DownToTheBottomEdge", 0, kW, 30, kH, 4, {{0, 34, kW, 14, 4}}},
-        ScrollCase{"WholeImageUpByOne", 0, kW, 0, kH, -1, {{0, 0, kW, kH - 1, -1}}},
-        ScrollCase{"RightEdgeColumnsDown", 48, kW, 5, 45, 6, {{48, 11, 16, 34, 6}}},
-        ScrollCase{"FreshRowsOnly", 8, 40, 10, 40, 100, {}}),
+        // region x0, x1, top, bottom, dy, dx; expected x, y, width, rows, dy, dx
+        ScrollCase{"UpInAWindow", 8, 40, 10, 40, -3, 0, {{8, 10, 32, 27, -3}}},
+        ScrollCase{"DownInAWindow", 8, 40, 10, 40, 3, 0, {{8, 13, 32, 27, 3}}},
+        ScrollCase{"UpFromTheTopEdge", 0, kW, 0, 20, -2, 0, {{0, 0, kW, 18, -2}}},
+        ScrollCase{"DownToTheBottomEdge", 0, kW, 30, kH, 4, 0, {{0, 34, kW, 14, 4}}},
+        ScrollCase{"WholeImageUpByOne", 0, kW, 0, kH, -1, 0, {{0, 0, kW, kH - 1, -1}}},
+        ScrollCase{"RightEdgeColumnsDown", 48, kW, 5, 45, 6, 0, {{48, 11, 16, 34, 6}}},
+        ScrollCase{"WindowMovedRightAndUp", 10, 50, 8, 40, -3, 5, {{15, 8, 35, 29, -3, 5}}},
+        ScrollCase{"WindowMovedLeftAndDown", 10, 50, 8, 40, 4, -6, {{10, 12, 34, 28, 4, -6}}},
+        ScrollCase{"FreshRowsOnly", 8, 40, 10, 40, 100, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The desktop's end: packets through the stream and the decoder.
