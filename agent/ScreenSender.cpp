@@ -308,6 +308,10 @@ bool ScreenSender::BuildExtended() {
         log::Forced("S::GetImageDeltas:Error building the extended update, exiting");
         m_extendedFailed = true;
     }
+    if (r == ExtendedScreenEncoder::Result::Packet)
+        log::Log("S::GetImageDeltas:Extended, copies=%d m_DeltaLen=%d m_CompLen=%d",
+                 int(m_extended.Moves().size()), int(m_extended.Update().used),
+                 int(m_compBuf.used));
     return r == ExtendedScreenEncoder::Result::Packet;
 }
 

@@ -25,11 +25,21 @@ uint64_t HashPixels(const uint16_t* p, int n) {
     return h ^ (h >> 32);
 }
 
+// At least a few changes of colour along the block.
+bool Detailed(const uint16_t* p, int n) {
+    int edges = 0;
+    for (int i = 1; i < n; ++i) edges += p[i] != p[i - 1];
+    return edges >= 3;
+}
+
 bool Uniform(const uint16_t* p, int n) {
     for (int i = 1; i < n; ++i)
         if (p[i] != p[0]) return false;
     return true;
 }
+
+// A probe found more often than this is not used.
+constexpr int kMaxFound = 8;
 
 // Sources that are ambiguous (the same row content more than once) vote for nothing.
 constexpr int kAmbiguous = -1;
@@ -83,18 +93,19 @@ void ScrollDetector::FindInBand(const PixelRows& before, const PixelRows& after,
     if (w <= 0) return;
     const int dy = VoteShift(before, after, top, bottom, x0, x1);
     if (dy != 0) {
-        CollectMoves(before, after, top, bottom, 0, dy, out);
-        return;
+        const size_t had = out.size();
+        CollectMoves(before, after, top, bottom, x0, x1, 0, dy, out);
+        if (out.size() > had) return;
     }
     int mx = 0, my = 0;
     if (ProbeMove(before, after, top, bottom, mx, my))
-        CollectMoves(before, after, top, bottom, mx, my, out);
+        CollectMoves(before, after, top, bottom, x0, x1, mx, my, out);
 }
 
 void ScrollDetector::CollectMoves(const PixelRows& before, const PixelRows& after, int top,
-                                  int bottom, int dx, int dy, std::vector<RowMove>& out) {
+                                  int bottom, int x0, int x1, int dx, int dy,
+                                  std::vector<RowMove>& out) {
     const size_t firstNew = out.size();
-    const int width = after.width;
     // The open block: columns [left, right) since row start.
     int start = -1, left = 0, right = 0;
     bool changed = false;
@@ -111,7 +122,9 @@ void ScrollDetector::CollectMoves(const PixelRows& before, const PixelRows& afte
         if (s >= 0 && s < before.height) {
             const uint16_t* a = Row(after, y);
             const uint16_t* b = Row(before, s);
-            const int from = std::max(0, dx), to = std::min(width, width + dx);
+            // Only the band's changed columns: a flat background elsewhere
+            // would match any shift.
+            const int from = std::max(x0, dx), to = std::min(x1, after.width + dx);
             for (int x = from; x < to;) {
                 if (a[x] != b[x - dx]) {
                     ++x;
@@ -125,8 +138,10 @@ void ScrollDetector::CollectMoves(const PixelRows& before, const PixelRows& afte
         const Span& span = m_spans[size_t(y - m_spanTop)];
         const int l = std::max(runL, start >= 0 ? left : runL);
         const int r = std::min(runR, start >= 0 ? right : runR);
-        // A block goes on while its columns stay mostly the same.
-        if (start >= 0 && r - l >= kProbeWidth && 2 * (r - l) >= right - left) {
+        // A block goes on while its columns stay mostly the same: neither
+        // much narrower nor much wider than the row's own run.
+        if (start >= 0 && r - l >= kProbeWidth && 2 * (r - l) >= right - left &&
+            2 * (r - l) >= runR - runL) {
             left = l;
             right = r;
         } else {
@@ -151,25 +166,41 @@ bool ScrollDetector::ProbeMove(const PixelRows& before, const PixelRows& after, 
     for (int y = top; y < bottom; y += step) {
         const Span& span = m_spans[size_t(y - m_spanTop)];
         if (span.first < 0 || span.last - span.first < kProbeWidth) continue;
-        const int px = (span.first + span.last - kProbeWidth) / 2;
-        const uint16_t* probe = Row(after, y) + px;
-        if (Uniform(probe, kProbeWidth)) continue;
+        // From the middle outwards, the first block with some detail: flat
+        // areas would be found anywhere.
+        const uint16_t* row = Row(after, y);
+        const int mid = (span.first + span.last - kProbeWidth) / 2;
+        int px = -1;
+        for (int k = 0; px < 0 && k < 2 * after.width / kProbeWidth; ++k) {
+            const int at = mid + (k % 2 ? 1 : -1) * ((k + 1) / 2) * kProbeWidth;
+            if (at < span.first || at + kProbeWidth > span.last) {
+                if (at < span.first && mid + ((k + 2) / 2) * kProbeWidth + kProbeWidth > span.last)
+                    break;
+                continue;
+            }
+            if (Detailed(row + at, kProbeWidth)) px = at;
+        }
+        if (px < 0) continue;
+        const uint16_t* probe = row + px;
+        // A probe in a vertical gradient is found at a few heights: each of
+        // them gets a vote, and the true move collects one from every probe.
         int found = 0;
-        int64_t key = 0;
+        int64_t keys[kMaxFound];
         for (int sy = std::max(0, y - kProbeReach);
-             sy <= std::min(before.height - 1, y + kProbeReach); ++sy) {
-            const uint16_t* row = Row(before, sy);
+             found <= kMaxFound && sy <= std::min(before.height - 1, y + kProbeReach); ++sy) {
+            const uint16_t* old = Row(before, sy);
             const int lo = std::max(0, px - kProbeReach);
             const int hi = std::min(before.width - kProbeWidth, px + kProbeReach);
-            for (int sx = lo; sx <= hi; ++sx) {
-                if (row[sx] != probe[0] || (sx == px && sy == y) ||
-                    std::memcmp(row + sx, probe, kProbeWidth * 2) != 0)
+            for (int sx = lo; sx <= hi && found <= kMaxFound; ++sx) {
+                if (old[sx] != probe[0] || (sx == px && sy == y) ||
+                    std::memcmp(old + sx, probe, kProbeWidth * 2) != 0)
                     continue;
+                if (found < kMaxFound) keys[found] = int64_t(y - sy) << 32 | uint32_t(px - sx);
                 ++found;
-                key = int64_t(y - sy) << 32 | uint32_t(px - sx);
             }
         }
-        if (found == 1) ++m_moveVotes[key];  // probes found twice say nothing
+        if (found > kMaxFound) continue;  // found all over: says nothing
+        for (int i = 0; i < found; ++i) ++m_moveVotes[keys[i]];
     }
     int best = 1;
     for (auto [key, n] : m_moveVotes)

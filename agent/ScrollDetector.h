@@ -45,7 +45,7 @@ public:
     // Probes: this many pixels, looked for this far in each direction.
     static constexpr int kProbeWidth = 16;
     static constexpr int kProbeReach = 64;
-    static constexpr int kProbes = 16;
+    static constexpr int kProbes = 32;
 
     // Appends the moves found in rows [top, bottom) of two images of the same
     // geometry, in an order that lets each be applied to the old image one
@@ -65,9 +65,10 @@ private:
     // The most probed (dx, dy) other than (0, 0); false when none has two votes.
     bool ProbeMove(const PixelRows& before, const PixelRows& after, int top, int bottom, int& dx,
                    int& dy);
-    // Blocks of rows whose longest run equal to the old image at (dx, dy) line up.
-    void CollectMoves(const PixelRows& before, const PixelRows& after, int top, int bottom, int dx,
-                      int dy, std::vector<RowMove>& out);
+    // Blocks of rows whose longest run over columns [x0, x1) equal to the old
+    // image at (dx, dy) line up.
+    void CollectMoves(const PixelRows& before, const PixelRows& after, int top, int bottom, int x0,
+                      int x1, int dx, int dy, std::vector<RowMove>& out);
 
     std::vector<Span> m_spans;  // per row of the searched range, from m_spanTop
     int m_spanTop = 0;
