@@ -2,7 +2,8 @@
 // that offered it: row moves found by the ScrollDetector first, then the bytes that still differ
 // as raw segments, all compressed as the next piece of the connection's one zstd stream. It keeps
 // the sender's reference image equal to what the desktop will hold after applying the packet. Runs
-// on the screen thread inside the ScreenSender, which owns it; Reset at each connection.
+// on the screen thread inside the ScreenSender, which owns it, and logs under its tag "S"; Reset at
+// each connection.
 #pragma once
 
 #include <cstdint>

@@ -7,9 +7,11 @@
 namespace hd {
 
 namespace {
-// Level 3 with long-distance matching: rows that moved since an earlier
-// update are found again however far back it is in the window; 8 MiB holds a
-// whole full-HD image.
+// Level 3 with an 8 MiB window (a whole full-HD image). Measured on updates
+// recorded from typing and moving windows at 1920x1080 (moves already sent
+// as copies): long-distance matching saved 1 % of the bytes at twice the
+// time, so it is off; a persistent deflate stream at level 1 needed 1.3 to
+// 2.2 times the bytes in about the same time.
 constexpr int kLevel = 3;
 constexpr int kWindowLog = 23;
 static_assert(kWindowLog <= kExtMaxWindowLog);
@@ -33,7 +35,6 @@ size_t UpdateCompressor::Compress(const uint8_t* src, size_t n, uint8_t* dst, si
         ZSTD_CCtx_reset(m_ctx, ZSTD_reset_session_and_parameters);
         ZSTD_CCtx_setParameter(m_ctx, ZSTD_c_compressionLevel, kLevel);
         ZSTD_CCtx_setParameter(m_ctx, ZSTD_c_windowLog, kWindowLog);
-        ZSTD_CCtx_setParameter(m_ctx, ZSTD_c_enableLongDistanceMatching, 1);
         m_fresh = false;
     }
     ZSTD_inBuffer in{src, n, 0};
