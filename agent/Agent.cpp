@@ -4,6 +4,7 @@
 
 #include "common/ByteOrder.h"
 #include "common/Channel.h"
+#include "common/ExtendedUpdate.h"
 #include "common/Paths.h"
 
 namespace hd {
@@ -11,7 +12,8 @@ namespace hd {
 Agent::Agent(const std::string& kind, const std::string& root, bool strictSearch)
     : m_log(root.empty() ? std::string("hdagent.log") : root + "/hdagent.log"),
       m_kind(kind),
-      m_root(root) {
+      m_root(root),
+      m_screenExtension(ScreenExtensionAllowedByEnvironment()) {
     log::SetSink(&m_log);
     log::SetEnabled(false);
     m_display = platform::CreateDisplay(m_kind);
@@ -55,7 +57,8 @@ std::unique_ptr<Agent> Agent::FromEnvironment() {
 }
 
 int Agent::Invoke(IRAPIStream* stream) {
-    CommandLoop loop(*m_sender, Handlers{m_input.get(), m_tasks.get(), m_files.get()});
+    CommandLoop loop(*m_sender, Handlers{m_input.get(), m_tasks.get(), m_files.get()},
+                     m_screenExtension);
     return loop.Run(stream);
 }
 

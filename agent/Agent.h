@@ -33,6 +33,7 @@ private:
     log::DeviceLogFile m_log;
     std::string m_kind;
     std::string m_root;
+    bool m_screenExtension;  // HANDREL_SCREEN_EXTENSION
     std::unique_ptr<platform::Display> m_display;
     std::unique_ptr<platform::Shell> m_shell;
     std::unique_ptr<ScreenSender> m_sender;

@@ -15,6 +15,8 @@ const char* Ok(int r) {
 int CommandLoop::Run(IRAPIStream* stream) {
     Channel channel(stream);
     m_pingOutstanding = false;
+    // The extension belongs to the desktop that offers it, never to the next one.
+    m_sender.SetScreenExtension(false);
     uint8_t command = 0;
     int r = channel.ReadFully(&command, 1);
     log::Log("PI:Priming Read completed ret=%s Cmd=%xH\n", Ok(r), unsigned(command));
@@ -64,6 +66,7 @@ CommandLoop::Step CommandLoop::Dispatch(uint8_t command, Channel& channel) {
                 log::Log("PI:FAST conn");
             }
             m_sender.SetKeepDisplayPointer(flags & INIT_KEEP_VMEM);
+            m_sender.SetScreenExtension(m_extensionAllowed && (flags & INIT_EXT_SCREEN));
             uint8_t iv[4];
             if (channel.ReadFully(iv, 4) != READ_DONE) {
                 log::Log("PI:Error reading frequency from stream\n");

@@ -19,8 +19,10 @@ struct Handlers {
 
 class CommandLoop {
 public:
-    CommandLoop(SenderControl& sender, Handlers handlers)
-        : m_sender(sender), m_handlers(handlers) {}
+    // extensionAllowed false: the offer of the extended screen update in
+    // HC_INIT is ignored, as by an agent that does not know it.
+    CommandLoop(SenderControl& sender, Handlers handlers, bool extensionAllowed = true)
+        : m_sender(sender), m_handlers(handlers), m_extensionAllowed(extensionAllowed) {}
     // Serves one command channel until it ends; always 0.
     int Run(IRAPIStream* stream);
 
@@ -30,6 +32,7 @@ private:
 
     SenderControl& m_sender;
     Handlers m_handlers;
+    bool m_extensionAllowed;
     bool m_pingOutstanding = false;
 };
 

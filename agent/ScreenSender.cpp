@@ -75,6 +75,8 @@ int ScreenSender::Start(uint32_t intervalMs, Channel& channel) {
     m_intervalMs = intervalMs ? intervalMs : kDefaultIntervalMs;
     m_channel = &channel;
     m_imageBuf.used = 0;  // every connection starts with a full update
+    m_extended.Reset();
+    m_extendedFailed = false;
     m_wake.Reset();
     int seen = m_wakeAction.load();
     if (seen == WAKE_STOP || !m_wakeAction.compare_exchange_strong(seen, WAKE_RUNNING)) {
@@ -190,6 +192,7 @@ bool ScreenSender::Snap(bool& sent) {
     sent = false;
     const uint32_t t0 = NowMs();
     if (!GetImageDeltas()) {
+        if (m_extendedFailed) return false;
         log::Log("S::Snap:No deltas to send\n");
         return true;
     }
@@ -247,6 +250,7 @@ bool ScreenSender::Capture(uint32_t& first, uint32_t& last) {
 }
 
 bool ScreenSender::GetImageDeltas() {
+    if (m_extensionOn.load()) return BuildExtended();
     const uint8_t command = BuildDelta();
     return command && BuildCompData(command);
 }
@@ -291,6 +295,24 @@ uint8_t ScreenSender::BuildDelta() {
         return 0;
     }
     return HC_DELTASCREEN;
+}
+
+bool ScreenSender::BuildExtended() {
+    uint32_t first = 0, last = 0;
+    if (!Capture(first, last) || first >= last) {
+        log::Log("GetImageDeltas:No changes, returning false");
+        return false;
+    }
+    const auto r = m_extended.Encode(m_imageBuf, m_workImageBuf, m_layout, first, last, m_compBuf);
+    if (r == ExtendedScreenEncoder::Result::Failed) {
+        log::Forced("S::GetImageDeltas:Error building the extended update, exiting");
+        m_extendedFailed = true;
+    }
+    if (r == ExtendedScreenEncoder::Result::Packet)
+        log::Log("S::GetImageDeltas:Extended, copies=%d m_DeltaLen=%d m_CompLen=%d",
+                 int(m_extended.Moves().size()), int(m_extended.Update().used),
+                 int(m_compBuf.used));
+    return r == ExtendedScreenEncoder::Result::Packet;
 }
 
 void ScreenSender::BuildPartial(uint32_t first, uint32_t last) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "agent/BmpImage.h"
+#include "agent/ExtendedScreenEncoder.h"
 #include "agent/FrameReader.h"
 #include "agent/SenderControl.h"
 #include "agent/platform/Display.h"
@@ -44,6 +45,7 @@ public:
     void WakeForScreenChange();
     void SetSlowLink() override { m_level.store(9); }
     void SetKeepDisplayPointer(bool keep) override { m_frameReader.SetKeepPointer(keep); }
+    void SetScreenExtension(bool on) override { m_extensionOn.store(on); }
 
     // The delta builder: captures and, when something changed, leaves a
     // complete packet (command, C, D, zlib data) in Packet(). Screen thread.
@@ -66,6 +68,8 @@ private:
     bool GdiCapture();
     void BuildPartial(uint32_t first, uint32_t last);
     bool BuildCompData(uint8_t command);
+    // The extended update instead of BuildDelta + BuildCompData.
+    bool BuildExtended();
     void FreeBuffers();
 
     platform::Display& m_display;
@@ -78,6 +82,9 @@ private:
     GrowBuffer m_deltaBuf;
     GrowBuffer m_compBuf;
     ZlibPacker m_packer;
+    ExtendedScreenEncoder m_extended;
+    std::atomic<bool> m_extensionOn{false};
+    bool m_extendedFailed = false;  // the stream is out of step: end the loop
 
     std::atomic<int> m_level{1};
     std::atomic<int> m_wakeAction{WAKE_STOPPED};

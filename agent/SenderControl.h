@@ -22,6 +22,8 @@ public:
     // Slow link: compress updates at zlib level 9 from now on (never lowered).
     virtual void SetSlowLink() = 0;
     virtual void SetKeepDisplayPointer(bool keep) = 0;
+    // Whether this connection's desktop reads the extended screen update.
+    virtual void SetScreenExtension(bool) {}
 };
 
 }  // namespace hd

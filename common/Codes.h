@@ -20,6 +20,8 @@ enum Cmd : uint8_t {
     HC_MOUSE = 35,
     HC_FULLSCREEN = 50,
     HC_DELTASCREEN = 51,
+    // The extended screen update, sent only to a desktop that offered INIT_EXT_SCREEN.
+    HC_EXTSCREEN = 52,
     HC_GETTASKLIST = 60,
     HC_ACTIVATETASK = 61,
     HC_KILLTASK = 62,
@@ -45,6 +47,9 @@ constexpr uint16_t INIT_LOGGING = 0x0002;
 constexpr uint16_t INIT_KEEP_VMEM = 0x0010;
 constexpr uint16_t INIT_FAST_CONN = 0x0020;
 constexpr uint16_t INIT_SLOW_CONN = 0x0040;
+// The desktop reads HC_EXTSCREEN updates (common/ExtendedUpdate.h). Never
+// stored with the option flags: added by the desktop as it connects.
+constexpr uint16_t INIT_EXT_SCREEN = 0x0100;
 
 // Stream results (32-bit HRESULT values).
 using HRESULT = int32_t;

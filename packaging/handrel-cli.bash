@@ -21,7 +21,7 @@ _handrel_cli() {
     done
     if [[ -z $command ]]; then
         if [[ $cur == -* ]]; then
-            COMPREPLY=($(compgen -W "--host --ssh --local --device --root --sensitivity --log --settings --help" -- "$cur"))
+            COMPREPLY=($(compgen -W "--host --ssh --local --device --root --sensitivity --log --settings --no-screen-extension --help" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "$commands" -- "$cur"))
         fi

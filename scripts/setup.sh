@@ -2,7 +2,7 @@
 # Installs what the build needs from Debian's packages, when missing.
 # Runs as root or through sudo; does nothing when everything is present.
 set -eu
-pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libdeflate-dev libgtest-dev libgmock-dev
+pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libdeflate-dev libzstd-dev libgtest-dev libgmock-dev
       libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libevdev-dev xvfb xauth
       libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
       libx11-dev libxext-dev libxtst-dev libxdamage-dev libxres-dev openbox

@@ -20,6 +20,9 @@ const char* Usage() {
            "  --sensitivity 0|1|2  broken-connection sensitivity: High, Medium, Low\n"
            "  --log                desktop and device logging on\n"
            "  --settings FILE      use another settings file\n"
+           "  --no-screen-extension\n"
+           "                       ask for the plain screen updates only (the extended\n"
+           "                       encoding is offered by default)\n"
            "\n"
            "commands:\n";
 }
@@ -72,6 +75,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
             o.sensitivity = v[0] - '0';
         } else if (std::strcmp(a, "--log") == 0) {
             o.log = true;
+        } else if (std::strcmp(a, "--no-screen-extension") == 0) {
+            o.screenExtension = false;
         } else if (std::strcmp(a, "--settings") == 0) {
             if (!value(a, o.settingsFile)) return false;
         } else if (a[0] == '-' && a[1] == '-') {

@@ -16,6 +16,7 @@ struct Options {
     std::string root;
     int sensitivity = -1;  // -1: the stored one
     bool log = false;
+    bool screenExtension = true;  // false: --no-screen-extension
     std::string settingsFile;
     std::string command;  // screenshot, watch, stats
     std::vector<std::string> args;
@@ -35,6 +36,9 @@ public:
     desktop::HostList Hosts() override;
     int Sensitivity() override;
     uint16_t Flags() override;
+    bool OffersScreenExtension() override {
+        return m_options.screenExtension && m_store.OffersScreenExtension();
+    }
 
 private:
     desktop::Settings& m_store;

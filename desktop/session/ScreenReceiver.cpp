@@ -28,6 +28,8 @@ bool ScreenReceiver::Start(ScreenView* view, uint16_t flags) {
     }
     m_stop.Reset();
     m_pingOutstanding = false;
+    m_extensionOffered = flags & INIT_EXT_SCREEN;
+    m_extended.Reset();
     m_updateBytes = 0;
     m_run = true;
     m_ended = false;
@@ -115,7 +117,8 @@ void ScreenReceiver::Receive() {
             if (!m_command.WriteBytes(&pong, 1)) log::Log("R::Receive:Error sending PONG");
         } else if (command == HC_PONG) {
             m_pingOutstanding = false;
-        } else if (command == HC_FULLSCREEN || command == HC_DELTASCREEN) {
+        } else if (command == HC_FULLSCREEN || command == HC_DELTASCREEN ||
+                   (command == HC_EXTSCREEN && m_extensionOffered)) {
             if (!ReadUpdate(command)) break;
         } else {
             log::Forced("R::Receive:Invalid command %x received\n", unsigned(command));
@@ -150,6 +153,16 @@ bool ScreenReceiver::ReadUpdate(uint8_t command) {
     }
     m_packed.used = int32_t(c);
     m_updateBytes += 9 + uint64_t(c);
+    if (command == HC_EXTSCREEN) {
+        std::lock_guard l(m_lock);
+        const auto r = m_extended.Apply(m_packed.block, c, d, m_image);
+        if (r == ExtendedUpdateDecoder::Result::Broken) return false;
+        if (r == ExtendedUpdateDecoder::Result::Applied) {
+            ++m_frames;
+            if (m_view) m_view->FrameReady(m_image.block, size_t(m_image.used));
+        }
+        return true;
+    }
     m_delta.used = 0;
     uLongf out = d;
     if (!grow::MakeRoom(m_delta, d) || uncompress(m_delta.block, &out, m_packed.block, c) != Z_OK) {

@@ -15,6 +15,7 @@
 #include "common/Event.h"
 #include "common/GrowBuffer.h"
 #include "desktop/session/DesktopChannel.h"
+#include "desktop/session/ExtendedUpdateDecoder.h"
 
 namespace hd::desktop {
 
@@ -36,6 +37,7 @@ public:
     ~ScreenReceiver();
 
     // Opens the screen channel and starts the thread; false when either fails.
+    // With INIT_EXT_SCREEN in flags the extended updates are read too.
     bool Start(ScreenView* view, uint16_t flags);
     // From now on an ending is the owner's: the thread no longer reports it
     // as a lost connection (called before the command channel is ended).
@@ -65,6 +67,8 @@ private:
     ScreenView* m_view = nullptr;
     std::mutex m_lock;  // the view pointer and the image
     GrowBuffer m_image, m_delta, m_packed;
+    ExtendedUpdateDecoder m_extended;
+    bool m_extensionOffered = false;
     std::atomic<uint32_t> m_frames{0};
     std::atomic<uint64_t> m_updateBytes{0};
     bool m_pingOutstanding = false;

@@ -1,5 +1,6 @@
 #include "desktop/session/Session.h"
 
+#include "common/Codes.h"
 #include "common/SocketStream.h"
 
 namespace hd::desktop {
@@ -19,7 +20,8 @@ Session::~Session() {
 }
 
 bool Session::Connect(ScreenView* view) {
-    const uint16_t flags = m_settings.Flags();
+    uint16_t flags = m_settings.Flags();
+    if (m_settings.OffersScreenExtension()) flags |= INIT_EXT_SCREEN;
     SocketStream::SetSensitivity(m_settings.Sensitivity());
     if (IsTcpPosition(ConnTypeCodeToPosition(m_settings.ConnTypeCode())))
         m_manager.ClearCurrentHost();

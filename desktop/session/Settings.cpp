@@ -187,6 +187,12 @@ bool Settings::AutoCopy() {
 bool Settings::SetAutoCopy(bool on) {
     return WriteNumber("AutoCopy", on ? 1 : 0);
 }
+bool Settings::ScreenExtension() {
+    return Ranged("ScreenExtension", 0, 1, 1) == 1;
+}
+bool Settings::SetScreenExtension(bool on) {
+    return WriteNumber("ScreenExtension", on ? 1 : 0);
+}
 
 std::string Settings::Version() {
     std::string v;

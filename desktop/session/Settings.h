@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/ExtendedUpdate.h"
+
 class QSettings;
 
 namespace hd::desktop {
@@ -41,6 +43,8 @@ public:
     virtual HostList Hosts() = 0;
     virtual int Sensitivity() = 0;  // 0..2
     virtual uint16_t Flags() = 0;   // with the speed bit
+    // Whether Connect offers the extended screen update (INIT_EXT_SCREEN).
+    virtual bool OffersScreenExtension() { return ScreenExtensionAllowedByEnvironment(); }
 };
 
 class Settings : public ConnectionSettings {
@@ -101,12 +105,18 @@ public:
     bool SetSortAsc(bool v);
     bool AutoCopy();
     bool SetAutoCopy(bool on);
+    // `ScreenExtension`: 0 never offers the extended screen update; absent or 1 offers it.
+    bool ScreenExtension();
+    bool SetScreenExtension(bool on);
 
     // ConnectionSettings
     int ConnTypeCode() override { return ConnType(); }
     HostList Hosts() override { return ReadHosts(); }
     int Sensitivity() override { return BrokenSensitivity(); }
     uint16_t Flags() override { return LoadFlags(); }
+    bool OffersScreenExtension() override {
+        return ScreenExtension() && ScreenExtensionAllowedByEnvironment();
+    }
 
     // Auto-start values as written ("" when absent), for the dialogs and tests.
     std::string AutoStartOnConnect();

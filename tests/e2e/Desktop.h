@@ -7,11 +7,13 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "common/GrowBuffer.h"
+#include "desktop/session/ExtendedUpdateDecoder.h"
 #include "desktop/session/ProcessDeltas.h"
 #include "listener/Peer.h"
 
@@ -28,6 +30,7 @@ public:
         put_be32(init + 3, 0);
         uint8_t freq[4];
         put_be32(freq, interval);
+        offered = flags & INIT_EXT_SCREEN;
         return cmd.Connect(port) && cmd.Send({preamble}) && cmd.Send(init, sizeof init) &&
                screen.Connect(port) && screen.Send({preamble}) && screen.Send(freq, sizeof freq);
     }
@@ -37,13 +40,22 @@ public:
     // malformed packet.
     int Next(int timeoutMs) {
         int code = screen.ReadByte(timeoutMs);
-        if (code != HC_FULLSCREEN && code != HC_DELTASCREEN) return code < 0 ? -1 : code;
+        const bool extended = code == HC_EXTSCREEN && offered;
+        if (code != HC_FULLSCREEN && code != HC_DELTASCREEN && !extended)
+            return code < 0 ? -1 : code;
+        ++updates[code];
         uint8_t head[8];
         if (!screen.ReadExact(head, 8, timeoutMs)) return -1;
         const uint32_t c = get_be32(head), d = get_be32(head + 4);
         if (c > kMaxPacket || d > kMaxPacket) return -1;
         std::vector<uint8_t> packed(c);
         if (!screen.ReadExact(packed.data(), c, timeoutMs)) return -1;
+        if (extended) {
+            previous.assign(image.block, image.block + (image.used > 0 ? image.used : 0));
+            const bool ok =
+                decoder.Apply(packed.data(), c, d, image) == ExtendedUpdateDecoder::Result::Applied;
+            return ok ? code : -1;
+        }
         delta.assign(d, 0);
         uLongf out = d;
         if (uncompress(delta.data(), &out, packed.data(), c) != Z_OK || out != d) return -1;
@@ -70,6 +82,9 @@ public:
     std::vector<uint8_t> delta;     // the last update, unpacked
     std::vector<uint8_t> previous;  // the image before the last update
     GrowBuffer image;
+    bool offered = false;           // INIT_EXT_SCREEN was in the flags
+    ExtendedUpdateDecoder decoder;  // for HC_EXTSCREEN, when offered
+    std::map<int, int> updates;     // packets seen, by command
 };
 
 }  // namespace hd::test

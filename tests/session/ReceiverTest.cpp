@@ -2,6 +2,8 @@
 #include <zlib.h>
 
 #include "common/ByteOrder.h"
+#include "common/ExtendedUpdate.h"
+#include "common/UpdateStream.h"
 #include "desktop/session/ScreenReceiver.h"
 #include "session/SessionFakes.h"
 
@@ -76,6 +78,52 @@ TEST(Receiver, AppliesUpdatesAnswersPingsAndStopsOnABadByte) {
     r.Stop();
     EXPECT_EQ(r.Frames(), 0u);
     EXPECT_EQ(rig.manager.LinkCount(), 1);  // the command channel's share remains
+}
+
+// Extended packets are read only after the offer: a receiver that offered
+// applies them (the stream running on from packet to packet, copies before
+// segments); one that did not takes 52 for an invalid command.
+TEST(Receiver, ReadsExtendedUpdatesOnlyWhenOffered) {
+    for (const bool offered : {true, false}) {
+        LogCapture logs;
+        ReceiverRig rig;
+        ScreenReceiver r(rig.manager, rig.cmd);
+        Counter view;
+        UpdateCompressor stream;
+        auto packet = [&](const Bytes& update) {
+            Bytes p(9 + UpdateCompressor::Bound(update.size()));
+            const size_t c =
+                stream.Compress(update.data(), update.size(), p.data() + 9, p.size() - 9);
+            p[0] = HC_EXTSCREEN;
+            put_be32(p.data() + 1, uint32_t(c));
+            put_be32(p.data() + 5, uint32_t(update.size()));
+            p.resize(9 + c);
+            return p;
+        };
+        // T = 8, no copies, one segment of 8 bytes at 0.
+        Bytes full = {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 1, 2, 3, 4, 5, 6, 7, 8};
+        // T = 8, one copy of bytes 0..3 onto 2..5, then byte 7 = 9.
+        Bytes moved(kExtHeaderSize + kExtCopySize);
+        put_be32(moved.data(), 8);
+        put_be16(moved.data() + 4, 1);
+        PutRowCopy(moved.data() + 6, RowCopy{0, 2, 4, 1, 8});
+        moved.insert(moved.end(), {0, 0, 0, 7, 0, 0, 0, 1, 9});
+        rig.screen.AddBytes(packet(full));
+        rig.screen.AddBytes(packet(moved));
+        rig.screen.AddBytes({HC_STOP});
+        ASSERT_TRUE(r.Start(&view, offered ? INIT_EXT_SCREEN : 0));
+        for (int i = 0; i < 200 && r.Running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_FALSE(r.Running());
+        if (offered) {
+            EXPECT_EQ(view.last, (Bytes{1, 2, 1, 2, 3, 4, 7, 9}));
+            EXPECT_EQ(r.Frames(), 2u);
+        } else {
+            EXPECT_TRUE(view.last.empty());
+            EXPECT_TRUE(logs.Has("R::Receive:Invalid command 34 received"));
+        }
+        r.Stop();
+    }
 }
 
 TEST(Receiver, SilentDeviceIsPingedThenDisconnected) {

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <filesystem>
 
+#include "common/Codes.h"
 #include "desktop/session/Settings.h"
 
 namespace hd::desktop {
@@ -75,6 +76,21 @@ TEST_F(Store, RangesFallBackToDefaults) {
     EXPECT_EQ(Settings(m_file).Scale(), 120);
     Put("Scale", "300");
     EXPECT_EQ(Settings(m_file).Scale(), 300);
+}
+
+// Offered unless the settings file says ScreenExtension=0 or the environment
+// says HANDREL_SCREEN_EXTENSION=0; the bit never lands in the stored flags.
+TEST_F(Store, ScreenExtensionIsOfferedUnlessSwitchedOff) {
+    EXPECT_TRUE(Settings(m_file).OffersScreenExtension());
+    Put("ScreenExtension", "0");
+    EXPECT_FALSE(Settings(m_file).OffersScreenExtension());
+    Put("ScreenExtension", "1");
+    setenv("HANDREL_SCREEN_EXTENSION", "0", 1);
+    EXPECT_FALSE(Settings(m_file).OffersScreenExtension());
+    unsetenv("HANDREL_SCREEN_EXTENSION");
+    Settings s(m_file);
+    EXPECT_TRUE(s.OffersScreenExtension());
+    EXPECT_EQ(s.LoadFlags() & INIT_EXT_SCREEN, 0);
 }
 
 TEST_F(Store, ConnectionTypesAddTheirSpeedBit) {
