@@ -7,8 +7,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "agent/BmpImage.h"
+#include "agent/ChangedRuns.h"
 #include "agent/FrameReader.h"
 #include "agent/SenderControl.h"
 #include "agent/platform/Display.h"
@@ -28,6 +30,9 @@ public:
         // The idle wait when the display reports its changes: damage wakes
         // the sender, this pass only catches what the display failed to report.
         int safetyPollMs = 2000;
+        // Where the display reports what it drew, only that is captured and
+        // compared, but the whole screen at least this often.
+        int wholeCaptureMs = 2000;
     };
     static constexpr uint32_t kDefaultIntervalMs = 166;
 
@@ -61,10 +66,10 @@ public:
 
 private:
     bool Snap(bool& sent);
-    // Fills the work image; [first, last) is the changed byte range.
-    bool Capture(uint32_t& first, uint32_t& last);
+    // Fills the work image; m_spans holds the byte ranges that may have changed.
+    bool Capture();
     bool GdiCapture();
-    void BuildPartial(uint32_t first, uint32_t last);
+    void BuildPartial();
     bool BuildCompData(uint8_t command);
     void FreeBuffers();
 
@@ -72,9 +77,13 @@ private:
     FrameReader m_frameReader;
     const Timing m_timing;
 
-    GrowBuffer m_imageBuf;      // the reference: the image as last sent
-    GrowBuffer m_workImageBuf;  // the fresh capture
-    BmpLayout m_layout;         // of the work image
+    GrowBuffer m_imageBuf;                // the reference: the image as last sent
+    GrowBuffer m_workImageBuf;            // the fresh capture
+    BmpLayout m_layout;                   // of the work image
+    std::vector<platform::Rect> m_areas;  // what the display drew since the last capture
+    std::vector<ByteSpan> m_spans;        // of the work image, to compare
+    std::vector<ByteSpan> m_runs;         // that changed
+    uint32_t m_lastWholeMs = 0;
     GrowBuffer m_deltaBuf;
     GrowBuffer m_compBuf;
     ZlibPacker m_packer;
