@@ -139,13 +139,16 @@ std::vector<uint8_t> UpdateFor(Size s, int kind) {
     VirtualDisplay d(Options(s));
     hd::ScreenSender sender(d);
     sender.BuildDelta();
-    if (kind == 4) {
+    if (kind >= 4) {
+        // 4: random pixels; 5: random 4x4 blocks
+        const int b = kind == 5 ? 4 : 1;
         uint32_t x = 12345;
         d.Draw([&](Canvas& cv) {
-            for (int y = 0; y < s.h; ++y)
-                for (int i = 0; i < s.w; ++i) {
+            for (int y = 0; y < s.h; y += b)
+                for (int i = 0; i < s.w; i += b) {
                     x = x * 1664525u + 1013904223u;
-                    cv.SetPixel(i, y, uint16_t(x >> 16));
+                    for (int yy = y; yy < y + b; ++yy)
+                        for (int ii = i; ii < i + b; ++ii) cv.SetPixel(ii, yy, uint16_t(x >> 16));
                 }
         });
         sender.BuildDelta();
@@ -184,8 +187,8 @@ BENCHMARK(BM_Memcmp)->DenseRange(0, 1);
 BENCHMARK(BM_Memcpy)->DenseRange(0, 1);
 BENCHMARK(BM_Build)->ArgsProduct({{0, 1}, {kUnchanged, kSmall, kBand, kFull}})->UseManualTime();
 BENCHMARK(BM_Decode)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull}});
-BENCHMARK(BM_PackZlib)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4}});
-BENCHMARK(BM_PackPacker)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4}});
+BENCHMARK(BM_PackZlib)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4, 5}});
+BENCHMARK(BM_PackPacker)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4, 5}});
 
 using hd::bench::RatioReporter;
 
@@ -215,9 +218,9 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("\nscreen updates, packer / compress2 level 1 (lower is better)\n");
-    const char* kinds[] = {"", "small", "band10", "full", "noise"};
+    const char* kinds[] = {"", "small", "band10", "full", "noise", "blocks4"};
     for (int si = 0; si < 2; ++si)
-        for (int k = 1; k <= 4; ++k) {
+        for (int k = 1; k <= 5; ++k) {
             const std::string args = std::to_string(si) + "/" + std::to_string(k);
             const double tz = rep.times["BM_PackZlib/" + args];
             const double tp = rep.times["BM_PackPacker/" + args];
