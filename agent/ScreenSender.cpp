@@ -54,6 +54,12 @@ int ScreenSender::Start(uint32_t intervalMs, Channel& channel) {
                 waitMs = m_timing.fastPollMs;
                 fast = 0;
             }
+            // An update still being packed goes out before the loop sleeps;
+            // with a wake already waiting, the next capture overlaps it.
+            if (m_pipeline.Pending() && !m_wake.IsSet() && !FlushPipeline()) {
+                log::Forced("S::Snapper:Snap() failed, exiting");
+                break;
+            }
             if (m_wake.Wait(waitMs)) {
                 // Taken: the slot says running again, so a screen change may
                 // fill it without the request being acted on twice.
@@ -95,6 +101,7 @@ int ScreenSender::Start(uint32_t intervalMs, Channel& channel) {
         }
         if (sent && fast == 0) fast = 1;
     }
+    FlushPipeline();  // best effort: a failed write already ended the loop
     // Whatever ended the loop, it has stopped: Stop must not wait for it.
     m_wakeAction.store(WAKE_STOPPED);
     const uint8_t stop = HC_STOP;
@@ -142,18 +149,40 @@ void ScreenSender::FreeBuffers() {
 bool ScreenSender::Snap(bool& sent) {
     sent = false;
     const uint32_t t0 = NowMs();
-    if (!GetImageDeltas()) {
+    const uint8_t command = BuildDelta();
+    // Packets go out in the order their updates were built.
+    if (command && !FlushPipeline()) return false;
+    // A large update is packed on the pipeline's thread while the loop
+    // captures the next screen; it is written by the next pass, or before
+    // the loop waits.
+    if (command && uint32_t(m_deltaBuf.used) >= kPipelinedDelta) {
+        m_pipeline.Submit(command, m_deltaBuf, m_level.load());
+        m_pipelinedAt = t0;
+        sent = true;
+        return true;
+    }
+    if (!command || !BuildCompData(command)) {
         log::Log("S::Snap:No deltas to send\n");
         return true;
     }
+    if (!WritePacket(t0)) return false;
+    sent = true;
+    return true;
+}
+
+bool ScreenSender::FlushPipeline() {
+    if (!m_pipeline.Pending()) return true;
+    return !m_pipeline.Take(m_compBuf) || WritePacket(m_pipelinedAt);
+}
+
+bool ScreenSender::WritePacket(uint32_t builtFrom) {
     log::Log("S::Snap:GetImageDelta Took=%dms, before writing deltas to stream m_CompLen=%d",
-             int(NowMs() - t0), int(m_compBuf.used));
+             int(NowMs() - builtFrom), int(m_compBuf.used));
     if (!m_channel->WriteBytes(m_compBuf.block, uint32_t(m_compBuf.used))) {
         log::Log("S::Snap:Error writing comp deltas to stream m_CompLen=%d, exiting thread",
                  int(m_compBuf.used));
         return false;
     }
-    sent = true;
     return true;
 }
 
@@ -283,20 +312,7 @@ void ScreenSender::BuildPartial() {
 }
 
 bool ScreenSender::BuildCompData(uint8_t command) {
-    const uint32_t d = uint32_t(m_deltaBuf.used);
-    m_compBuf.used = 0;
-    if (!grow::MakeRoom(m_compBuf, int64_t(ZlibPacker::Bound(d)) + 9)) return false;
-    const size_t c = m_packer.Pack(m_deltaBuf.block, d, m_compBuf.block + 9, m_compBuf.capacity - 9,
-                                   m_level.load());
-    if (c == 0) {
-        log::Forced("S::BuildCompData:No changes, returning false");
-        return false;
-    }
-    m_compBuf.block[0] = command;
-    put_be32(m_compBuf.block + 1, uint32_t(c));
-    put_be32(m_compBuf.block + 5, d);
-    m_compBuf.used = int32_t(9 + c);
-    return true;
+    return PackUpdate(m_packer, command, m_deltaBuf, m_compBuf, m_level.load());
 }
 
 }  // namespace hd

@@ -12,6 +12,7 @@
 #include "agent/BmpImage.h"
 #include "agent/ChangedRuns.h"
 #include "agent/FrameReader.h"
+#include "agent/PacketPipeline.h"
 #include "agent/SenderControl.h"
 #include "agent/platform/Display.h"
 #include "common/Channel.h"
@@ -66,6 +67,9 @@ public:
 
 private:
     bool Snap(bool& sent);
+    // Writes the packet the pipeline packed, if any; false when writing failed.
+    bool FlushPipeline();
+    bool WritePacket(uint32_t builtFrom);
     // Fills the work image; m_spans holds the byte ranges that may have changed.
     bool Capture();
     bool GdiCapture();
@@ -87,6 +91,10 @@ private:
     GrowBuffer m_deltaBuf;
     GrowBuffer m_compBuf;
     ZlibPacker m_packer;
+    // Updates of this size and more are packed while the next screen is captured.
+    static constexpr uint32_t kPipelinedDelta = 256 * 1024;
+    PacketPipeline m_pipeline;
+    uint32_t m_pipelinedAt = 0;  // when the pending update's capture began
 
     std::atomic<int> m_level{1};
     std::atomic<int> m_wakeAction{WAKE_STOPPED};
