@@ -130,6 +130,16 @@ bool FrameReader::Open() {
 
 bool FrameReader::VMem2DIB(uint8_t* pixels, int width, int height, uint32_t stride, int& first,
                            int& last) {
+    return Read(pixels, width, height, stride, first, last, nullptr);
+}
+
+bool FrameReader::VMem2DIB(uint8_t* pixels, int width, int height, uint32_t stride, int& first,
+                           int& last, std::span<const platform::Rect> areas) {
+    return Read(pixels, width, height, stride, first, last, &areas);
+}
+
+bool FrameReader::Read(uint8_t* pixels, int width, int height, uint32_t stride, int& first,
+                       int& last, const std::span<const platform::Rect>* areas) {
     first = last = -1;
     if (!m_usable || int(m_props.width) != width || int(m_props.height) != height) return false;
     const bool keep = m_keepPointer.load();
@@ -156,27 +166,19 @@ bool FrameReader::VMem2DIB(uint8_t* pixels, int width, int height, uint32_t stri
         m_shadow.assign(span, 0);
         m_shadowValid = false;
     }
-    int rowFrom = 0;
-    int rowTo = height;
-    if (shadow && m_shadowValid) {
-        const size_t f = FirstDiff(m_vmem, m_shadow.data(), span);
-        if (f == span) {
-            rowTo = 0;  // nothing changed
-        } else {
-            rowFrom = int(f / size_t(yp));
-            rowTo = int(LastDiff(m_vmem, m_shadow.data(), span) / size_t(yp)) + 1;
-        }
-    }
+    // Areas only stand for the whole screen over a complete last read.
+    if (shadow && !m_shadowValid) areas = nullptr;
     int lo = -1;
     int hi = -1;
     // Rows are walked from the top of the display; the area is bottom-up. The
     // range is kept as the lowest and highest index, whatever the walk order.
-    for (int y = rowFrom; y < rowTo; ++y) {
+    auto readRow = [&](int y, int x0, int x1) {
         const uint8_t* src = m_vmem + intptr_t(y) * yp;
+        const size_t from = size_t(x0) * 2, bytes = size_t(x1 - x0) * 2;
         if (shadow) {
             uint8_t* copy = m_shadow.data() + size_t(y) * size_t(yp);
-            if (m_shadowValid && std::memcmp(src, copy, size_t(width) * 2) == 0) continue;
-            std::memcpy(copy, src, size_t(width) * 2);
+            if (m_shadowValid && std::memcmp(src + from, copy + from, bytes) == 0) return;
+            std::memcpy(copy + from, src + from, bytes);
             src = copy;
         }
         uint16_t* dst = reinterpret_cast<uint16_t*>(pixels + size_t(height - 1 - y) * stride);
@@ -188,21 +190,40 @@ bool FrameReader::VMem2DIB(uint8_t* pixels, int width, int height, uint32_t stri
         // A read-only compare first: unchanged rows cost no stores.
         bool changed = false;
         if (xp == 2) {
-            changed = RowDiffers(reinterpret_cast<const uint16_t*>(src), dst, width);
+            changed = RowDiffers(reinterpret_cast<const uint16_t*>(src) + x0, dst + x0, x1 - x0);
         } else {
             uint16_t diff = 0;
-            for (int x = 0; x < width; ++x) diff |= uint16_t(at(x) ^ dst[x]);
+            for (int x = x0; x < x1; ++x) diff |= uint16_t(at(x) ^ dst[x]);
             changed = diff != 0;
         }
-        if (!changed) continue;
-        int fx = 0;
+        if (!changed) return;
+        int fx = x0;
         while (at(fx) == dst[fx]) ++fx;
-        int lx = width - 1;
+        int lx = x1 - 1;
         while (at(lx) == dst[lx]) --lx;
         for (int x = fx; x <= lx; ++x) dst[x] = at(x);
         const int base = int(uint32_t(height - 1 - y) * rowPixels);
         if (lo < 0 || base + fx < lo) lo = base + fx;
         if (base + lx > hi) hi = base + lx;
+    };
+    if (areas) {
+        for (const platform::Rect& area : *areas) {
+            const platform::Rect r = platform::ClipTo(area, width, height);
+            for (int y = r.y; y < r.y + r.h; ++y) readRow(y, r.x, r.x + r.w);
+        }
+    } else {
+        int rowFrom = 0;
+        int rowTo = height;
+        if (shadow && m_shadowValid) {
+            const size_t f = FirstDiff(m_vmem, m_shadow.data(), span);
+            if (f == span) {
+                rowTo = 0;  // nothing changed
+            } else {
+                rowFrom = int(f / size_t(yp));
+                rowTo = int(LastDiff(m_vmem, m_shadow.data(), span) / size_t(yp)) + 1;
+            }
+        }
+        for (int y = rowFrom; y < rowTo; ++y) readRow(y, 0, width);
     }
     m_shadowValid = shadow;
     if (!m_special && !m_virtualDisplay && !keep) m_gxLibrary->EndDraw();

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "agent/platform/Display.h"
@@ -27,6 +28,11 @@ public:
     // apart) in place; first/last are the lowest and highest pixel index
     // (row * stride / 2 + x) that changed, -1/-1 when none did.
     bool VMem2DIB(uint8_t* pixels, int width, int height, uint32_t stride, int& first, int& last);
+    // The same, reading and comparing only the given areas (screen pixels,
+    // top-down): the display drew nowhere else since the last read, so the
+    // range found is the one a whole read would find.
+    bool VMem2DIB(uint8_t* pixels, int width, int height, uint32_t stride, int& first, int& last,
+                  std::span<const platform::Rect> areas);
 
     // The work image was rebuilt by other means: compare in full next time.
     void Invalidate() { m_shadowValid = false; }
@@ -38,6 +44,8 @@ public:
 
 private:
     bool Load();
+    bool Read(uint8_t* pixels, int width, int height, uint32_t stride, int& first, int& last,
+              const std::span<const platform::Rect>* areas);
 
     platform::Display& m_display;
     std::unique_ptr<platform::GxLibrary> m_gxLibrary;

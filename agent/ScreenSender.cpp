@@ -1,7 +1,6 @@
 #include "agent/ScreenSender.h"
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -14,52 +13,6 @@
 namespace hd {
 
 namespace {
-
-static_assert(std::endian::native == std::endian::little, "the word compares assume little-endian");
-
-inline uint64_t Load64(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;
-}
-
-// First index in [i, end) where a and b differ, or end.
-uint32_t SkipEqual(const uint8_t* a, const uint8_t* b, uint32_t i, uint32_t end) {
-    while (i + 8 <= end) {
-        uint64_t x = Load64(a + i) ^ Load64(b + i);
-        if (x) return i + uint32_t(std::countr_zero(x) / 8);
-        i += 8;
-    }
-    while (i < end && a[i] == b[i]) ++i;
-    return i;
-}
-
-// From a differing byte at i, the end of the changed run: the run stops where
-// 8 consecutive equal bytes follow, or at end.
-uint32_t RunEnd(const uint8_t* a, const uint8_t* b, uint32_t i, uint32_t end) {
-    uint32_t runEnd = i + 1;
-    uint32_t equal = 0;
-    uint32_t j = i + 1;
-    while (j + 8 <= end) {
-        uint64_t x = Load64(a + j) ^ Load64(b + j);
-        if (!x) return runEnd;  // eight equal bytes
-        uint32_t lead = uint32_t(std::countr_zero(x) / 8);
-        if (equal + lead >= 8) return runEnd;
-        uint32_t lastDiff = 7 - uint32_t(std::countl_zero(x) / 8);
-        runEnd = j + lastDiff + 1;
-        equal = 7 - lastDiff;
-        j += 8;
-    }
-    for (; j < end; ++j) {
-        if (a[j] != b[j]) {
-            runEnd = j + 1;
-            equal = 0;
-        } else if (++equal == 8) {
-            break;
-        }
-    }
-    return runEnd;
-}
 
 uint32_t NowMs() {
     using namespace std::chrono;
@@ -103,6 +56,12 @@ int ScreenSender::Start(uint32_t intervalMs, Channel& channel) {
                 waitMs = m_timing.fastPollMs;
                 fast = 0;
             }
+            // An update still being packed goes out before the loop sleeps;
+            // with a wake already waiting, the next capture overlaps it.
+            if (m_pipeline.Pending() && !m_wake.IsSet() && !FlushPipeline()) {
+                log::Forced("S::Snapper:Snap() failed, exiting");
+                break;
+            }
             if (m_wake.Wait(waitMs)) {
                 // Taken: the slot says running again, so a screen change may
                 // fill it without the request being acted on twice.
@@ -144,6 +103,7 @@ int ScreenSender::Start(uint32_t intervalMs, Channel& channel) {
         }
         if (sent && fast == 0) fast = 1;
     }
+    FlushPipeline();  // best effort: a failed write already ended the loop
     // Whatever ended the loop, it has stopped: Stop must not wait for it.
     m_wakeAction.store(WAKE_STOPPED);
     const uint8_t stop = HC_STOP;
@@ -191,19 +151,53 @@ void ScreenSender::FreeBuffers() {
 bool ScreenSender::Snap(bool& sent) {
     sent = false;
     const uint32_t t0 = NowMs();
-    if (!GetImageDeltas()) {
-        if (m_extendedFailed) return false;
+    if (m_extensionOn.load()) {
+        // A plain update still being packed goes first; the extended one
+        // is built into the buffer the pipeline hands back.
+        if (!FlushPipeline()) return false;
+        if (!BuildExtended()) {
+            if (m_extendedFailed) return false;
+            log::Log("S::Snap:No deltas to send\n");
+            return true;
+        }
+        if (!WritePacket(t0)) return false;
+        sent = true;
+        return true;
+    }
+    const uint8_t command = BuildDelta();
+    // Packets go out in the order their updates were built.
+    if (command && !FlushPipeline()) return false;
+    // A large update is packed on the pipeline's thread while the loop
+    // captures the next screen; it is written by the next pass, or before
+    // the loop waits.
+    if (command && uint32_t(m_deltaBuf.used) >= kPipelinedDelta) {
+        m_pipeline.Submit(command, m_deltaBuf, m_level.load());
+        m_pipelinedAt = t0;
+        sent = true;
+        return true;
+    }
+    if (!command || !BuildCompData(command)) {
         log::Log("S::Snap:No deltas to send\n");
         return true;
     }
+    if (!WritePacket(t0)) return false;
+    sent = true;
+    return true;
+}
+
+bool ScreenSender::FlushPipeline() {
+    if (!m_pipeline.Pending()) return true;
+    return !m_pipeline.Take(m_compBuf) || WritePacket(m_pipelinedAt);
+}
+
+bool ScreenSender::WritePacket(uint32_t builtFrom) {
     log::Log("S::Snap:GetImageDelta Took=%dms, before writing deltas to stream m_CompLen=%d",
-             int(NowMs() - t0), int(m_compBuf.used));
+             int(NowMs() - builtFrom), int(m_compBuf.used));
     if (!m_channel->WriteBytes(m_compBuf.block, uint32_t(m_compBuf.used))) {
         log::Log("S::Snap:Error writing comp deltas to stream m_CompLen=%d, exiting thread",
                  int(m_compBuf.used));
         return false;
     }
-    sent = true;
     return true;
 }
 
@@ -226,26 +220,53 @@ bool ScreenSender::GdiCapture() {
     return true;
 }
 
-bool ScreenSender::Capture(uint32_t& first, uint32_t& last) {
-    m_display.BeforeCapture();
+bool ScreenSender::Capture() {
+    m_spans.clear();
     const bool sameSize =
         m_layout.width == m_display.Width() && m_layout.height == m_display.Height();
-    if (m_imageBuf.used > 0 && m_workImageBuf.used > 0 && sameSize && m_frameReader.Open()) {
+    const bool haveImages = m_imageBuf.used > 0 && m_workImageBuf.used > 0 && sameSize;
+    // Damage says only what was drawn since the previous capture; it stands
+    // for the whole screen only over a complete image, and now and then the
+    // whole screen is read anyway, for what a display failed to report.
+    const uint32_t now = NowMs();
+    const bool whole = !haveImages || m_imageBuf.used != m_workImageBuf.used ||
+                       now - m_lastWholeMs >= uint32_t(m_timing.wholeCaptureMs);
+    if (whole) {
+        m_display.RequestWholeCapture();
+        m_lastWholeMs = now;
+    }
+    m_display.BeforeCapture();
+    // The display may have found a new size just now.
+    const bool stillSame =
+        m_layout.width == m_display.Width() && m_layout.height == m_display.Height();
+    const bool damage = m_display.TakeDamage(m_areas) && !whole && stillSame;
+    if (haveImages && stillSame && m_frameReader.Open()) {
         int f, l;
-        if (m_frameReader.VMem2DIB(m_workImageBuf.block + m_layout.headerLen, m_layout.width,
-                                   m_layout.height, m_layout.stride, f, l)) {
-            if (f < 0) {
-                first = last = 0;
-            } else {
-                first = m_layout.headerLen + 2 * uint32_t(f);
-                last = m_layout.headerLen + 2 * uint32_t(l) + 2;
-            }
+        uint8_t* pixels = m_workImageBuf.block + m_layout.headerLen;
+        const bool read = damage ? m_frameReader.VMem2DIB(pixels, m_layout.width, m_layout.height,
+                                                          m_layout.stride, f, l, m_areas)
+                                 : m_frameReader.VMem2DIB(pixels, m_layout.width, m_layout.height,
+                                                          m_layout.stride, f, l);
+        if (read) {
+            if (f >= 0)
+                m_spans.push_back({m_layout.headerLen + 2 * uint32_t(f),
+                                   std::min(m_layout.headerLen + 2 * uint32_t(l) + 2,
+                                            uint32_t(m_workImageBuf.used))});
             return true;
         }
     }
+    if (damage) {
+        if (!m_areas.empty() &&
+            !m_display.CaptureRgb555Areas(m_workImageBuf.block + m_layout.headerLen, m_layout.width,
+                                          m_layout.height, int(m_layout.stride), m_areas)) {
+            m_workImageBuf.used = 0;  // partly written: the next capture is whole
+            return false;
+        }
+        AreaSpans(m_areas, m_layout, m_spans);
+        return true;
+    }
     if (!GdiCapture()) return false;
-    first = 0;
-    last = uint32_t(m_workImageBuf.used);
+    m_spans.push_back({0, uint32_t(m_workImageBuf.used)});
     return true;
 }
 
@@ -256,8 +277,7 @@ bool ScreenSender::GetImageDeltas() {
 }
 
 uint8_t ScreenSender::BuildDelta() {
-    uint32_t first = 0, last = 0;
-    if (!Capture(first, last) || first >= last) {
+    if (!Capture() || m_spans.empty()) {
         log::Log("GetImageDeltas:No changes, returning false");
         return 0;
     }
@@ -284,7 +304,7 @@ uint8_t ScreenSender::BuildDelta() {
         "m_DeltaBufLen=%d m_DeltaLen=%d m_ImageBufLen=%d m_ImageLen=%d\n",
         int(m_workImageBuf.capacity), int(total), int(m_deltaBuf.capacity), int(m_deltaBuf.used),
         int(m_imageBuf.capacity), int(m_imageBuf.used));
-    BuildPartial(first, std::min(last, total));
+    BuildPartial();
     log::Log(
         "S::GetImageDeltas:Compress done, m_WorkImageBufLen=%d m_WorkImageLen=%d "
         "m_DeltaBufLen=%d m_DeltaLen=%d m_ImageBufLen=%d m_ImageLen=%d",
@@ -298,11 +318,13 @@ uint8_t ScreenSender::BuildDelta() {
 }
 
 bool ScreenSender::BuildExtended() {
-    uint32_t first = 0, last = 0;
-    if (!Capture(first, last) || first >= last) {
+    if (!Capture() || m_spans.empty()) {
         log::Log("GetImageDeltas:No changes, returning false");
         return false;
     }
+    // The encoder compares within one range: the one that covers every span.
+    const uint32_t first = m_spans.front().begin;
+    const uint32_t last = m_spans.back().end;
     const auto r = m_extended.Encode(m_imageBuf, m_workImageBuf, m_layout, first, last, m_compBuf);
     if (r == ExtendedScreenEncoder::Result::Failed) {
         log::Forced("S::GetImageDeltas:Error building the extended update, exiting");
@@ -315,35 +337,18 @@ bool ScreenSender::BuildExtended() {
     return r == ExtendedScreenEncoder::Result::Packet;
 }
 
-void ScreenSender::BuildPartial(uint32_t first, uint32_t last) {
+void ScreenSender::BuildPartial() {
     uint8_t* ref = m_imageBuf.block;
     const uint8_t* work = m_workImageBuf.block;
-    uint32_t i = first;
-    while (i < last) {
-        i = SkipEqual(ref, work, i, last);
-        if (i >= last) break;
-        const uint32_t end = RunEnd(ref, work, i, last);
-        std::memcpy(ref + i, work + i, end - i);
-        if (!EncodeSegment(m_deltaBuf, i, work + i, end - i)) return;
-        i = end;
+    FindChangedRuns(ref, work, m_spans, m_runs);
+    for (const ByteSpan& run : m_runs) {
+        std::memcpy(ref + run.begin, work + run.begin, run.end - run.begin);
+        if (!EncodeSegment(m_deltaBuf, run.begin, work + run.begin, run.end - run.begin)) return;
     }
 }
 
 bool ScreenSender::BuildCompData(uint8_t command) {
-    const uint32_t d = uint32_t(m_deltaBuf.used);
-    m_compBuf.used = 0;
-    if (!grow::MakeRoom(m_compBuf, int64_t(ZlibPacker::Bound(d)) + 9)) return false;
-    const size_t c = m_packer.Pack(m_deltaBuf.block, d, m_compBuf.block + 9, m_compBuf.capacity - 9,
-                                   m_level.load());
-    if (c == 0) {
-        log::Forced("S::BuildCompData:No changes, returning false");
-        return false;
-    }
-    m_compBuf.block[0] = command;
-    put_be32(m_compBuf.block + 1, uint32_t(c));
-    put_be32(m_compBuf.block + 5, d);
-    m_compBuf.used = int32_t(9 + c);
-    return true;
+    return PackUpdate(m_packer, command, m_deltaBuf, m_compBuf, m_level.load());
 }
 
 }  // namespace hd

@@ -7,10 +7,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "agent/BmpImage.h"
+#include "agent/ChangedRuns.h"
 #include "agent/ExtendedScreenEncoder.h"
 #include "agent/FrameReader.h"
+#include "agent/PacketPipeline.h"
 #include "agent/SenderControl.h"
 #include "agent/platform/Display.h"
 #include "common/Channel.h"
@@ -29,6 +32,9 @@ public:
         // The idle wait when the display reports its changes: damage wakes
         // the sender, this pass only catches what the display failed to report.
         int safetyPollMs = 2000;
+        // Where the display reports what it drew, only that is captured and
+        // compared, but the whole screen at least this often.
+        int wholeCaptureMs = 2000;
     };
     static constexpr uint32_t kDefaultIntervalMs = 166;
 
@@ -63,10 +69,13 @@ public:
 
 private:
     bool Snap(bool& sent);
-    // Fills the work image; [first, last) is the changed byte range.
-    bool Capture(uint32_t& first, uint32_t& last);
+    // Writes the packet the pipeline packed, if any; false when writing failed.
+    bool FlushPipeline();
+    bool WritePacket(uint32_t builtFrom);
+    // Fills the work image; m_spans holds the byte ranges that may have changed.
+    bool Capture();
     bool GdiCapture();
-    void BuildPartial(uint32_t first, uint32_t last);
+    void BuildPartial();
     bool BuildCompData(uint8_t command);
     // The extended update instead of BuildDelta + BuildCompData.
     bool BuildExtended();
@@ -76,15 +85,23 @@ private:
     FrameReader m_frameReader;
     const Timing m_timing;
 
-    GrowBuffer m_imageBuf;      // the reference: the image as last sent
-    GrowBuffer m_workImageBuf;  // the fresh capture
-    BmpLayout m_layout;         // of the work image
+    GrowBuffer m_imageBuf;                // the reference: the image as last sent
+    GrowBuffer m_workImageBuf;            // the fresh capture
+    BmpLayout m_layout;                   // of the work image
+    std::vector<platform::Rect> m_areas;  // what the display drew since the last capture
+    std::vector<ByteSpan> m_spans;        // of the work image, to compare
+    std::vector<ByteSpan> m_runs;         // that changed
+    uint32_t m_lastWholeMs = 0;
     GrowBuffer m_deltaBuf;
     GrowBuffer m_compBuf;
     ZlibPacker m_packer;
     ExtendedScreenEncoder m_extended;
     std::atomic<bool> m_extensionOn{false};
     bool m_extendedFailed = false;  // the stream is out of step: end the loop
+    // Updates of this size and more are packed while the next screen is captured.
+    static constexpr uint32_t kPipelinedDelta = 256 * 1024;
+    PacketPipeline m_pipeline;
+    uint32_t m_pipelinedAt = 0;  // when the pending update's capture began
 
     std::atomic<int> m_level{1};
     std::atomic<int> m_wakeAction{WAKE_STOPPED};

@@ -1,6 +1,7 @@
 // Screen path benchmarks. Every figure is printed as a ratio against a
 // baseline measured in the same run on the same image size:
-//   build  = capture + delta building (no zlib) / memcmp of two equal images
+//   build  = capture + delta building (no zlib) / memcmp of two equal images,
+//            with the display reporting what it drew (damage) and without
 //   decode = ProcessDeltas of the update / memcpy of the image
 //   bytes  = packet bytes / zlib level 1 of the raw changed bytes
 //   pack   = the packer / compress2 at level 1 on the same update (time, size);
@@ -92,10 +93,22 @@ void BM_Memcpy(benchmark::State& st) {
     }
 }
 
+// The virtual display without its damage reports: captured and compared whole.
+class WholeDisplay : public VirtualDisplay {
+public:
+    using VirtualDisplay::VirtualDisplay;
+    bool TakeDamage(std::vector<hd::platform::Rect>& areas) override {
+        areas.clear();
+        return false;
+    }
+};
+
 void BM_Build(benchmark::State& st) {
     Size s = kSizes[st.range(0)];
     Change c = Change(st.range(1));
-    VirtualDisplay d(Options(s));
+    WholeDisplay whole(Options(s));
+    VirtualDisplay damaged(Options(s));
+    VirtualDisplay& d = st.range(2) ? damaged : whole;
     hd::ScreenSender sender(d);
     sender.BuildDelta();  // the first, full update
     sender.BuildDelta();  // opens the frame-buffer reader
@@ -139,13 +152,16 @@ std::vector<uint8_t> UpdateFor(Size s, int kind) {
     VirtualDisplay d(Options(s));
     hd::ScreenSender sender(d);
     sender.BuildDelta();
-    if (kind == 4) {
+    if (kind >= 4) {
+        // 4: random pixels; 5: random 4x4 blocks
+        const int b = kind == 5 ? 4 : 1;
         uint32_t x = 12345;
         d.Draw([&](Canvas& cv) {
-            for (int y = 0; y < s.h; ++y)
-                for (int i = 0; i < s.w; ++i) {
+            for (int y = 0; y < s.h; y += b)
+                for (int i = 0; i < s.w; i += b) {
                     x = x * 1664525u + 1013904223u;
-                    cv.SetPixel(i, y, uint16_t(x >> 16));
+                    for (int yy = y; yy < y + b; ++yy)
+                        for (int ii = i; ii < i + b; ++ii) cv.SetPixel(ii, yy, uint16_t(x >> 16));
                 }
         });
         sender.BuildDelta();
@@ -182,10 +198,12 @@ void BM_PackPacker(benchmark::State& st) {
 
 BENCHMARK(BM_Memcmp)->DenseRange(0, 1);
 BENCHMARK(BM_Memcpy)->DenseRange(0, 1);
-BENCHMARK(BM_Build)->ArgsProduct({{0, 1}, {kUnchanged, kSmall, kBand, kFull}})->UseManualTime();
+BENCHMARK(BM_Build)
+    ->ArgsProduct({{0, 1}, {kUnchanged, kSmall, kBand, kFull}, {0, 1}})
+    ->UseManualTime();
 BENCHMARK(BM_Decode)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull}});
-BENCHMARK(BM_PackZlib)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4}});
-BENCHMARK(BM_PackPacker)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4}});
+BENCHMARK(BM_PackZlib)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4, 5}});
+BENCHMARK(BM_PackPacker)->ArgsProduct({{0, 1}, {kSmall, kBand, kFull, 4, 5}});
 
 using hd::bench::RatioReporter;
 
@@ -204,8 +222,10 @@ int main(int argc, char** argv) {
         for (int c = 0; c < 4; ++c) {
             const std::string args = std::to_string(si) + "/" + std::to_string(c);
             const std::string name = sz + "/" + kChangeNames[c];
-            double build = rep.times["BM_Build/" + args + "/manual_time"];
-            std::printf("%-22s build/memcmp %7.2f", name.c_str(), cmp > 0 ? build / cmp : 0.0);
+            double whole = rep.times["BM_Build/" + args + "/0/manual_time"];
+            double damaged = rep.times["BM_Build/" + args + "/1/manual_time"];
+            std::printf("%-22s build/memcmp whole %7.2f damage %7.2f", name.c_str(),
+                        cmp > 0 ? whole / cmp : 0.0, cmp > 0 ? damaged / cmp : 0.0);
             if (c != kUnchanged) {
                 double dec = rep.times["BM_Decode/" + args];
                 std::printf("   decode/memcpy %6.2f", cpy > 0 ? dec / cpy : 0.0);
@@ -215,9 +235,9 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("\nscreen updates, packer / compress2 level 1 (lower is better)\n");
-    const char* kinds[] = {"", "small", "band10", "full", "noise"};
+    const char* kinds[] = {"", "small", "band10", "full", "noise", "blocks4"};
     for (int si = 0; si < 2; ++si)
-        for (int k = 1; k <= 4; ++k) {
+        for (int k = 1; k <= 5; ++k) {
             const std::string args = std::to_string(si) + "/" + std::to_string(k);
             const double tz = rep.times["BM_PackZlib/" + args];
             const double tp = rep.times["BM_PackPacker/" + args];

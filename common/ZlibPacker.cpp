@@ -23,6 +23,13 @@ constexpr int kFastLevel = 4;
 // zlib's levels 6-9, fastest first; the first to reach zlib's ratio on the
 // sample wins.
 constexpr int kStrongCandidates[] = {6, 8, 9, 10, 12};
+// Screen updates (levels 1-5) from this size on: libdeflate's level 1 where
+// it reaches zlib's ratio on the sample. On a full screen of noise it packs
+// three to four times faster than zlib's level 1 and a little smaller; smaller
+// updates stay with zlib, which was as fast there and smaller on small ones
+// (bench_screen).
+constexpr size_t kLargeScreenUpdate = 256 * 1024;
+constexpr int kScreenCandidates[] = {1};
 
 // HANDREL_PACKER=zlib: zlib's own compressor at the level asked, the baseline
 // the transfer benchmark runs next to the packer.
@@ -91,21 +98,23 @@ size_t ZlibPacker::WithZlib(const uint8_t* src, size_t n, uint8_t* dst, size_t a
 size_t ZlibPacker::Pack(const uint8_t* src, size_t n, uint8_t* dst, size_t avail, int zlibLevel) {
     zlibLevel = std::clamp(zlibLevel, 1, 9);
     if (ZlibOnly()) return WithZlib(src, n, dst, avail, zlibLevel);
-    // Screen updates (levels 1..5) stay with zlib: measured on this machine,
-    // libdeflate's fast levels were no faster on small and typical updates,
-    // and a sampled "stored" choice cost bytes on banded ones.
-    if (zlibLevel < 6) return WithZlib(src, n, dst, avail, zlibLevel);
+    // Screen updates (levels 1..5): measured on this machine, libdeflate's
+    // fast levels were no faster on small and typical updates, and a sampled
+    // "stored" choice cost bytes on banded ones.
+    const bool screen = zlibLevel < 6;
+    if (screen && n < kLargeScreenUpdate) return WithZlib(src, n, dst, avail, zlibLevel);
     size_t len = 0;
     const uint8_t* sample = Sample(src, n, len);
     const bool whole = sample == src;
-    if (Incompressible(sample, len)) return Deflate(0, src, n, dst, avail);
+    if (!screen && Incompressible(sample, len)) return Deflate(0, src, n, dst, avail);
 
     // zlib's size on the sample is the ratio to reach.
     uLongf ref = compressBound(uLong(len));
     m_scratch.resize(ref);
     if (compress2(m_scratch.data(), &ref, sample, uLong(len), zlibLevel) != Z_OK)
         return WithZlib(src, n, dst, avail, zlibLevel);
-    const std::span<const int> candidates(kStrongCandidates);
+    const std::span<const int> candidates =
+        screen ? std::span<const int>(kScreenCandidates) : std::span<const int>(kStrongCandidates);
     m_trial.resize(ref);
     for (int level : candidates) {
         // Room of exactly zlib's size: a level that needs more fails.
@@ -118,6 +127,7 @@ size_t ZlibPacker::Pack(const uint8_t* src, size_t n, uint8_t* dst, size_t avail
                 return Deflate(level, src, n, dst, avail);
         }
     }
+    if (screen) return WithZlib(src, n, dst, avail, zlibLevel);
     if (!whole) return Deflate(candidates.back(), src, n, dst, avail);
     // zlib did best on the whole block: its own stream goes out.
     m_lastLevel = -1;

@@ -32,7 +32,8 @@ public:
     // rest is packed at the fastest libdeflate level whose output on the
     // sample is no larger than zlib's at that level, so a block that is its
     // own sample is never larger than zlib's stream of it. Levels 1..5 (screen
-    // updates) are packed by zlib itself.
+    // updates) are packed by zlib itself, except large updates whose sample
+    // libdeflate's fastest level packs no larger than zlib does.
     size_t Pack(const uint8_t* src, size_t n, uint8_t* dst, size_t avail, int zlibLevel);
 
     // The libdeflate level of the last Pack (0: stored blocks; -1: zlib's own

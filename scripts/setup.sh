@@ -5,7 +5,7 @@ set -eu
 pkgs=(g++ make cmake ninja-build pkg-config ccache zlib1g-dev libdeflate-dev libzstd-dev libgtest-dev libgmock-dev
       libbenchmark-dev clang libclang-rt-14-dev qt6-base-dev qt6-svg-dev libevdev-dev xvfb xauth
       libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
-      libx11-dev libxext-dev libxtst-dev libxdamage-dev libxres-dev openbox
+      libx11-dev libxext-dev libxtst-dev libxdamage-dev libxfixes-dev libxres-dev openbox
       openssh-client openssh-server
       lintian scdoc librsvg2-bin appstream desktop-file-utils bash-completion
       libavahi-client-dev avahi-daemon dbus-daemon

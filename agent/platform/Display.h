@@ -9,7 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
+
+#include "agent/platform/Rect.h"
 
 namespace hd::platform {
 
@@ -78,6 +82,27 @@ public:
     // True while every change on the screen reaches the change listener: the
     // sender then needs no polling, only a slow safety pass. Screen thread.
     virtual bool ReportsChanges() { return false; }
+
+    // Damage-driven capture, all on the screen thread. The sender asks for
+    // the whole screen on its next capture (the first, after a new size, the
+    // safety pass); a display that refreshes only what was drawn then
+    // refreshes everything in its next BeforeCapture.
+    virtual void RequestWholeCapture() {}
+    // Right after BeforeCapture: the areas drawn since the previous capture,
+    // in screen pixels, top-down (none when nothing was drawn). False when the
+    // display cannot tell; the sender then captures and compares everything.
+    virtual bool TakeDamage(std::vector<Rect>& areas) {
+        areas.clear();
+        return false;
+    }
+    // The screen copy of the given areas only, into the same bottom-up rows;
+    // pixels outside them keep what the target holds. Displays that cannot
+    // copy part of the screen copy all of it.
+    virtual bool CaptureRgb555Areas(uint8_t* bottomUp, int width, int height, int strideBytes,
+                                    std::span<const Rect> areas) {
+        (void)areas;
+        return CaptureRgb555(bottomUp, width, height, strideBytes);
+    }
 };
 
 // The display backend by name ("virtual", "linux", "x11", "wayland"); null with a message

@@ -158,6 +158,55 @@ TEST(Sender, LoopAnswersWakeRequestsAndStops) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(5));
 }
 
+// Large updates are packed on a second thread while the loop captures the
+// next screen: the packets still arrive whole and in order, and rebuild the
+// screen.
+TEST(Sender, LargeUpdatesPackedAlongsideStillRebuildTheScreen) {
+    VirtualDisplay display(Frozen(640, 480));
+    ScreenSender sender(display, ScreenSender::Timing{1, 5, 50});
+    test::FakeStream wire;
+    Channel channel(&wire);
+    std::thread screen([&] { sender.Start(60000, channel); });
+    uint32_t seed = 1;
+    auto noise = [&](platform::Canvas& c) {
+        for (int y = 0; y < c.Height(); ++y)
+            for (int x = 0; x < c.Width(); ++x)
+                c.SetPixel(x, y, uint16_t((seed = seed * 1664525u + 1013904223u) >> 16));
+    };
+    for (int frame = 0; frame < 6; ++frame) {
+        const size_t before = wire.Written().size();
+        display.Draw(noise);
+        sender.WakeForScreenChange();
+        if (frame % 2) {  // two at once: the second is built while the first is packed
+            display.Draw(noise);
+            sender.WakeForScreenChange();
+        }
+        EXPECT_TRUE(Eventually([&] { return wire.Written().size() > before + 256 * 1024; }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the quick polls settle
+    sender.Stop();
+    screen.join();
+
+    const std::vector<uint8_t> w = wire.Written();
+    GrowBuffer desk;
+    size_t at = 0, updates = 0;
+    while (at < w.size() && (w[at] == HC_FULLSCREEN || w[at] == HC_DELTASCREEN)) {
+        ASSERT_LE(at + 9, w.size());
+        const size_t n = 9 + get_be32(w.data() + at + 1);
+        ASSERT_LE(at + n, w.size());
+        const Update u = Unpack(w.data() + at, n);
+        ASSERT_TRUE(ProcessDeltas(u.delta.data(), u.delta.size(), desk));
+        at += n;
+        ++updates;
+    }
+    EXPECT_GE(updates, 6u);  // the first noise may go out in the full update
+    EXPECT_EQ(std::vector<uint8_t>(w.begin() + long(at), w.end()), std::vector<uint8_t>{HC_STOP});
+    std::vector<uint8_t> copy(640 * 480 * 2);
+    ASSERT_TRUE(display.CaptureRgb555(copy.data(), 640, 480, 1280));
+    ASSERT_EQ(desk.used, int32_t(54 + copy.size()));
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), desk.block + 54));
+}
+
 TEST(Sender, AStopBeforeStartEndsTheLoopAtOnce) {
     VirtualDisplay display(Frozen());
     ScreenSender sender(display);

@@ -84,9 +84,20 @@ TEST(ZlibPacker, StoresWhatDoesNotCompressAndPacksTheRest) {
     EXPECT_LT(zm.size(), mixed.size() * 6 / 10);
     EXPECT_EQ(Inflate(zm, mixed.size()), mixed);
 
-    // Screen updates keep zlib's own stream, noise included.
-    Pack(p, noise, 1);
+    // Screen updates keep zlib's own stream, except large ones that
+    // libdeflate's fastest level packs as small (noise, here; never stored).
+    const std::vector<uint8_t> text = Text(5000, 7);
+    Pack(p, text, 1);
     EXPECT_EQ(p.LastLevel(), -1);
+    const std::vector<uint8_t> zn = Pack(p, noise, 1);
+    EXPECT_EQ(p.LastLevel(), 1);
+    EXPECT_LE(zn.size(), ZlibSize(noise, 1));
+    EXPECT_EQ(Inflate(zn, noise.size()), noise);
+    const std::vector<uint8_t> bigText = Text(1 << 20, 8);
+    const std::vector<uint8_t> zt = Pack(p, bigText, 1);
+    EXPECT_NE(p.LastLevel(), 0);
+    EXPECT_LE(zt.size(), ZlibSize(bigText, 1) * 102 / 100);
+    EXPECT_EQ(Inflate(zt, bigText.size()), bigText);
 }
 
 TEST(ZlibPacker, BlocksThatAreTheirOwnSampleNeverLoseToZlib) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "agent/platform/KnownDevices.h"
@@ -163,6 +165,47 @@ TEST(VirtualDisplay, ClockRedrawsOnlyOnANewSecond) {
     now -= std::chrono::seconds(1);
     d.BeforeCapture();
     EXPECT_TRUE(std::equal(first.begin(), first.end(), mem.begin()));
+}
+
+// The display knows what it draws: the area (through cut-out canvases too)
+// for the next capture, and a wake for each drawing and each new second.
+TEST(VirtualDisplay, ReportsWhatItDrawsAndWhen) {
+    VirtualDisplayOptions o;
+    o.gxFormat = kFormat565 | kFormatLandscape;
+    VirtualDisplay d(o);
+    std::vector<Rect> areas;
+    ASSERT_TRUE(d.TakeDamage(areas));
+    ASSERT_EQ(areas.size(), 1u) << "the first picture";
+    EXPECT_EQ(areas[0].w, 240);
+    EXPECT_TRUE(d.TakeDamage(areas) && areas.empty()) << "taken";
+
+    std::atomic<int> wakes{0};
+    EXPECT_FALSE(d.ReportsChanges());
+    d.SetChangeListener([&] { ++wakes; });
+    EXPECT_TRUE(d.ReportsChanges());
+    d.Draw([](Canvas& c) {
+        Canvas sub = c.Sub({10, 20, 30, 30});
+        sub.FillRect(1, 2, 3, 4, 0x1234);
+        sub.SetPixel(29, 29, 0x1234);
+        sub.FillRect(28, 28, 10, 10, 0x1234);  // clipped to the cut-out
+    });
+    EXPECT_GE(wakes.load(), 1);
+    ASSERT_TRUE(d.TakeDamage(areas));
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_EQ(std::vector<int>({areas[0].x, areas[0].y, areas[0].w, areas[0].h}),
+              std::vector<int>({11, 22, 29, 28}));
+
+    // Nothing drawn: the clock still wakes the sender at the next second.
+    const int before = wakes.load();
+    for (int i = 0; i < 150 && wakes.load() == before; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GT(wakes.load(), before);
+
+    d.SetChangeListener({});
+    EXPECT_FALSE(d.ReportsChanges());
+    const int after = wakes.load();
+    d.Draw([](Canvas& c) { c.SetPixel(0, 0, 1); });
+    EXPECT_EQ(wakes.load(), after);
 }
 
 TEST(VirtualDisplay, LayersByName) {

@@ -111,6 +111,45 @@ TEST_P(X11Capture, TheSendersImageIsTheClientsDrawing) {
 INSTANTIATE_TEST_SUITE_P(Screens, X11Capture, ::testing::Values("240x320x16", "1920x1080x24"),
                          [](const auto& info) { return std::string(info.param); });
 
+// The same drawing, captured whole by one display and through the damaged
+// rows by another, makes the same updates.
+TEST_P(X11Capture, DamagedRowsGiveTheUpdatesOfAWholeCapture) {
+    if (!test::HaveXvfb()) GTEST_SKIP() << test::kNoXvfb;
+    XvfbServer server(GetParam());
+    ASSERT_TRUE(server.Started()) << server.Error();
+    TestClient drawing(server.Display(), {"--override", "--fill", "0,0,240,320,102030"});
+    ASSERT_NE(drawing.WaitReady(), 0u);
+    auto whole = X11Display::Open(server.Display().c_str(), {true, false});
+    auto damaged = X11Display::Open(server.Display().c_str(), {true, true});
+    ASSERT_TRUE(whole && damaged && damaged->WatchesDamage());
+    ScreenSender wholeSender(*whole);
+    ScreenSender damagedSender(*damaged, ScreenSender::Timing{50, 5, 50, 2000, 3600000});
+    ASSERT_EQ(wholeSender.BuildDelta(), HC_FULLSCREEN);
+    ASSERT_EQ(damagedSender.BuildDelta(), HC_FULLSCREEN);
+    const char* fills[] = {"fill 10 10 1 1 FFFFFF", "fill 0 0 240 2 FF0000",
+                           "fill 200 300 40 20 00FF00", "fill 5 100 3 3 0000FF",
+                           "fill 5 100 3 3 0000FF"};
+    for (const char* fill : fills) {
+        SCOPED_TRACE(fill);
+        ASSERT_TRUE(drawing.Send(fill));
+        ASSERT_FALSE(drawing.WaitLine("drawn", 3000).empty());
+        const uint8_t command = wholeSender.BuildDelta();
+        EXPECT_EQ(damagedSender.BuildDelta(), command);
+        std::vector<platform::Rect> areas;
+        EXPECT_TRUE(damaged->TakeDamage(areas)) << "the rows were grabbed by damage";
+        EXPECT_FALSE(areas.empty());
+        if (command) {
+            EXPECT_EQ(
+                std::vector<uint8_t>(damagedSender.Delta().block,
+                                     damagedSender.Delta().block + damagedSender.Delta().used),
+                std::vector<uint8_t>(wholeSender.Delta().block,
+                                     wholeSender.Delta().block + wholeSender.Delta().used));
+        }
+    }
+    EXPECT_EQ(0, std::memcmp(damagedSender.Reference().block, wholeSender.Reference().block,
+                             size_t(wholeSender.Reference().used)));
+}
+
 TEST(X11Display, DamageWakesTheSenderLongBeforeItsPoll) {
     if (!test::HaveXvfb()) GTEST_SKIP() << test::kNoXvfb;
     XvfbServer server("240x320x16");

@@ -78,12 +78,15 @@ Handheld::~Handheld() {
 }
 
 void Handheld::Update(const std::function<void()>& change) {
-    std::lock_guard lock(m_mutex);
-    change();
-    // The task switcher shows the table as it is now.
-    for (const auto& app : m_apps)
-        if (auto* tasks = dynamic_cast<TasksApp*>(app.get())) tasks->SetList(List());
-    m_dirty = true;
+    {
+        std::lock_guard lock(m_mutex);
+        change();
+        // The task switcher shows the table as it is now.
+        for (const auto& app : m_apps)
+            if (auto* tasks = dynamic_cast<TasksApp*>(app.get())) tasks->SetList(List());
+        m_dirty = true;
+    }
+    m_display.NotifyChanged();
 }
 
 // ---- the task table --------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "agent/platform/virtual/VirtualDisplay.h"
 
+#include <pthread.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -89,10 +90,14 @@ VirtualDisplay::VirtualDisplay(VirtualDisplayOptions options)
     m_origin = size_t(-lo);
     m_properties = {uint32_t(l.width), uint32_t(l.height), l.xPitch * 2, l.yPitch * 2, 16,
                     l.format};
-    m_canvas = Canvas(Origin(), l.width, l.height, l.xPitch * 2, l.yPitch * 2);
+    m_canvas = Canvas(Origin(), l.width, l.height, l.xPitch * 2, l.yPitch * 2, &m_drawn);
     m_startScreen = StartScreen(l.width, l.height);
     m_shownSecond = CurrentSecond();
     m_startScreen.DrawAll(m_canvas, LocalTime(m_shownSecond));
+}
+
+VirtualDisplay::~VirtualDisplay() {
+    StopTicker();
 }
 
 uint8_t* VirtualDisplay::Origin() const {
@@ -161,14 +166,69 @@ bool VirtualDisplay::CaptureRgb555(uint8_t* bottomUp, int width, int height, int
 }
 
 void VirtualDisplay::Draw(const std::function<void(Canvas&)>& fn) {
-    std::lock_guard lock(m_mutex);
-    fn(m_canvas);
+    {
+        std::lock_guard lock(m_mutex);
+        fn(m_canvas);
+    }
+    NotifyChanged();
 }
 
 void VirtualDisplay::SetScene(Scene* scene) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_scene = scene;
+        m_sceneChanged = true;
+    }
+    NotifyChanged();
+}
+
+bool VirtualDisplay::TakeDamage(std::vector<Rect>& areas) {
+    areas.clear();
     std::lock_guard lock(m_mutex);
-    m_scene = scene;
-    m_sceneChanged = true;
+    const Rect drawn = m_drawn.Take();
+    if (!drawn.Empty()) areas.push_back(drawn);
+    return true;
+}
+
+void VirtualDisplay::NotifyChanged() {
+    std::lock_guard lock(m_listenerMutex);
+    if (m_listener) m_listener();
+}
+
+bool VirtualDisplay::ReportsChanges() {
+    std::lock_guard lock(m_listenerMutex);
+    return bool(m_listener);
+}
+
+void VirtualDisplay::SetChangeListener(std::function<void()> onChange) {
+    StopTicker();
+    std::lock_guard lock(m_listenerMutex);
+    m_listener = std::move(onChange);
+    if (!m_listener) return;
+    m_tickerStop = false;
+    m_ticker = std::thread([this] { Tick(); });
+}
+
+void VirtualDisplay::StopTicker() {
+    {
+        std::lock_guard lock(m_listenerMutex);
+        m_tickerStop = true;
+    }
+    m_tickWake.notify_all();
+    if (m_ticker.joinable()) m_ticker.join();
+}
+
+// The clock changes at each new second of the system clock; the wake comes a
+// little after it, so the capture finds the new second.
+void VirtualDisplay::Tick() {
+    using namespace std::chrono;
+    pthread_setname_np(pthread_self(), "VD");
+    std::unique_lock lock(m_listenerMutex);
+    while (!m_tickerStop) {
+        const auto next = floor<seconds>(system_clock::now()) + seconds(1) + milliseconds(2);
+        if (m_tickWake.wait_until(lock, next, [this] { return m_tickerStop; })) break;
+        if (m_listener) m_listener();
+    }
 }
 
 std::span<const uint8_t> VirtualDisplay::Memory() const {

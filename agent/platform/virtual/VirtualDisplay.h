@@ -5,15 +5,19 @@
 // agent load, used on the screen thread; scenes draw there too, before each
 // capture, under the drawing lock, because the frame reader reads the memory
 // without it. The memory block is shared with the layers it hands out and
-// never reallocated.
+// never reallocated. It knows what it draws: every drawing wakes the change
+// listener and adds its area to the damage the next capture takes, and a
+// ticker thread wakes the listener at each new second for the clock.
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "agent/platform/Display.h"
@@ -46,6 +50,7 @@ bool ParseScreenSize(const char* text, int& width, int& height);
 class VirtualDisplay : public Display {
 public:
     explicit VirtualDisplay(VirtualDisplayOptions options);
+    ~VirtualDisplay() override;
 
     int Width() override { return int(m_properties.width); }
     int Height() override { return int(m_properties.height); }
@@ -55,6 +60,12 @@ public:
     uint8_t* KnownDeviceMemory(uint32_t address) override;
     void BeforeCapture() override;
     bool CaptureRgb555(uint8_t* bottomUp, int width, int height, int strideBytes) override;
+    void SetChangeListener(std::function<void()> onChange) override;
+    bool ReportsChanges() override;
+    bool TakeDamage(std::vector<Rect>& areas) override;
+    // Something will be drawn before the next capture (the interactive
+    // handheld changed its state): wakes the listener. Any thread, no lock held.
+    void NotifyChanged();
 
     // Runs fn on the screen's canvas under the drawing lock.
     void Draw(const std::function<void(Canvas&)>& fn);
@@ -71,6 +82,8 @@ private:
     std::tm LocalTime(int64_t second) const;
     int64_t CurrentSecond() const;
     Scene& Shown() { return m_scene ? *m_scene : m_startScreen; }
+    void Tick();
+    void StopTicker();
 
     VirtualDisplayOptions m_options;
     const KnownDevice* m_known;
@@ -84,6 +97,13 @@ private:
     Scene* m_scene = nullptr;     // null: the start screen
     bool m_sceneChanged = false;  // to be drawn whole
     int64_t m_shownSecond;
+    BoundingBox m_drawn;  // written since the last capture
+
+    std::mutex m_listenerMutex;  // held while the listener runs
+    std::function<void()> m_listener;
+    std::condition_variable m_tickWake;
+    bool m_tickerStop = false;
+    std::thread m_ticker;
 };
 
 }  // namespace hd::platform

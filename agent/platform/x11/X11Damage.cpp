@@ -28,7 +28,8 @@ std::unique_ptr<X11Damage> X11Damage::Start(const std::string& displayName) {
         return nullptr;
     }
     // Non-empty reports: one event when the damaged area stops being empty,
-    // re-armed by each subtract, so a busy screen costs one event per batch.
+    // re-armed when the display takes the damage, so a busy screen costs one
+    // event per capture.
     const Damage damage = XDamageCreate(d, connection->Root(), XDamageReportNonEmpty);
     XFlush(d);
     return std::unique_ptr<X11Damage>(
@@ -75,8 +76,6 @@ void X11Damage::Run() {
             if (event.type == m_eventBase + XDamageNotify) damaged = true;
         }
         if (damaged) {
-            XDamageSubtract(d, m_damage, None, None);
-            XFlush(d);
             std::lock_guard lock(m_mutex);
             if (m_listener) m_listener();
         }

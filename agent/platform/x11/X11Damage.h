@@ -1,7 +1,9 @@
 // X11Damage (XW): watches the root window for drawing through the DAMAGE
 // extension, on a thread and a connection of its own, and calls the change
 // listener once per batch of damage so that the screen sender captures at
-// once instead of at its next poll. Owned by the X11 display; stopped and
+// once instead of at its next poll. The damage is taken away (and the next
+// report armed) by the display when it captures, so what it takes is exactly
+// what was drawn since its previous capture. Owned by the X11 display; stopped and
 // joined by its destructor. The listener runs on the watcher thread and must
 // not block; the watcher never touches the screen thread's connection.
 #pragma once
@@ -33,6 +35,8 @@ public:
     void SetListener(std::function<void()> listener);
     // True while a listener is set. Any thread.
     bool Listening();
+    // The damage object on the root window, valid while this watcher lives.
+    Damage Id() const { return m_damage; }
 
 private:
     X11Damage(std::unique_ptr<X11Connection> connection, int eventBase, Damage damage, int stopFd);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "agent/platform/MemoryGx.h"
 #include "common/Log.h"
@@ -34,6 +36,13 @@ X11Display::X11Display(std::shared_ptr<X11Connection> connection, std::shared_pt
       m_width(m_frame->Width()),
       m_height(m_frame->Height()) {
     if (m_options.watchDamage) m_damage = X11Damage::Start(m_connection->Name());
+    ::Display* d = m_connection->Get();
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    // The damage is taken on this connection, so both extensions are set up here too.
+    if (m_damage && XDamageQueryExtension(d, &eventBase, &errorBase) &&
+        XDamageQueryVersion(d, &major, &minor) && XFixesQueryExtension(d, &eventBase, &errorBase) &&
+        XFixesQueryVersion(d, &major, &minor) && major >= 2)
+        m_region = XFixesCreateRegion(d, nullptr, 0);
     log::Log("XD::Open:%s %dx%d, %d bits per pixel, %s%s", m_connection->Name().c_str(),
              m_width.load(), m_height.load(), m_frame->Layout().bitsPerPixel,
              m_frame->UsesShm() ? "MIT-SHM" : "XGetImage", m_damage ? ", DAMAGE" : "");
@@ -42,6 +51,7 @@ X11Display::X11Display(std::shared_ptr<X11Connection> connection, std::shared_pt
 // The watcher goes first: it may be calling the listener.
 X11Display::~X11Display() {
     m_damage.reset();
+    if (m_region) XFixesDestroyRegion(m_connection->Get(), m_region);
 }
 
 std::string X11Display::OemInfo() {
@@ -100,9 +110,90 @@ void X11Display::BeforeCapture() {
             height = event.xconfigure.height;
         }
     }
-    if (width > 0 && height > 0 && (width != m_width.load() || height != m_height.load()))
+    if (width > 0 && height > 0 && (width != m_width.load() || height != m_height.load())) {
         Resize(width, height);
-    m_frame->Grab();
+        m_wholeNext = true;
+    }
+    // The damage is taken before the grab: what is drawn in between is both
+    // grabbed now and reported again next time, never lost.
+    m_damageKnown = FetchDamage();
+    if (m_damageKnown && !m_wholeNext && m_frame->Valid()) {
+        GrabDamagedRows();
+        return;
+    }
+    m_damageKnown = false;
+    m_wholeNext = !m_frame->Grab();
+}
+
+bool X11Display::FetchDamage() {
+    m_areas.clear();
+    if (!m_region || !m_damage || m_connection->Broken()) return false;
+    ::Display* d = m_connection->Get();
+    XDamageSubtract(d, m_damage->Id(), None, m_region);
+    int count = 0;
+    XRectangle* rects = XFixesFetchRegion(d, m_region, &count);
+    if (!rects) return false;
+    const int w = m_frame->Width(), h = m_frame->Height();
+    BoundingBox all;
+    for (int i = 0; i < count; ++i) {
+        const Rect r = ClipTo({rects[i].x, rects[i].y, rects[i].width, rects[i].height}, w, h);
+        if (r.Empty()) continue;
+        m_areas.push_back(r);
+        all.Add(r);
+    }
+    XFree(rects);
+    // A region of very many pieces costs more to walk than its bounds.
+    constexpr size_t kMaxAreas = 256;
+    if (m_areas.size() > kMaxAreas) m_areas.assign(1, all.Take());
+    return !m_connection->Broken();
+}
+
+void X11Display::GrabDamagedRows() {
+    if (m_areas.empty()) return;
+    std::vector<std::pair<int, int>> rows;  // [top, bottom)
+    rows.reserve(m_areas.size());
+    for (const Rect& r : m_areas) rows.emplace_back(r.y, r.y + r.h);
+    std::sort(rows.begin(), rows.end());
+    // Bands a few rows apart cost less as one request than as two.
+    constexpr int kJoinGap = 8;
+    int top = rows[0].first, bottom = rows[0].second;
+    for (size_t i = 1; i <= rows.size(); ++i) {
+        if (i < rows.size() && rows[i].first <= bottom + kJoinGap) {
+            bottom = std::max(bottom, rows[i].second);
+            continue;
+        }
+        m_frame->GrabRows(top, bottom - top);
+        if (i < rows.size()) std::tie(top, bottom) = rows[i];
+    }
+}
+
+bool X11Display::TakeDamage(std::vector<Rect>& areas) {
+    areas.clear();
+    if (!m_damageKnown || !m_frame->Valid()) return false;
+    areas = m_areas;
+    return true;
+}
+
+bool X11Display::CaptureRgb555Areas(uint8_t* bottomUp, int width, int height, int strideBytes,
+                                    std::span<const Rect> areas) {
+    if (!bottomUp || width <= 0 || height <= 0 || strideBytes < 2 * width) {
+        log::Forced("XD::Capture:Bad target %dx%d stride %d", width, height, strideBytes);
+        return false;
+    }
+    if (!m_frame->Valid()) return false;
+    const int bytesPerPixel = m_frame->Layout().bitsPerPixel / 8;
+    for (const Rect& area : areas) {
+        const Rect r =
+            ClipTo(area, std::min(width, m_frame->Width()), std::min(height, m_frame->Height()));
+        if (r.Empty()) continue;
+        const uint8_t* src = m_frame->Data() + size_t(r.y) * size_t(m_frame->Stride()) +
+                             size_t(r.x) * size_t(bytesPerPixel);
+        // The area's last row is the lowest in the bottom-up target.
+        uint8_t* dst =
+            bottomUp + size_t(height - r.y - r.h) * size_t(strideBytes) + size_t(r.x) * 2;
+        ConvertToRgb555(src, m_frame->Stride(), m_frame->Layout(), r.w, r.h, dst, strideBytes);
+    }
+    return true;
 }
 
 bool X11Display::CaptureRgb555(uint8_t* bottomUp, int width, int height, int strideBytes) {

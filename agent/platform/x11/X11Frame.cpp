@@ -4,6 +4,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -135,21 +136,28 @@ X11Frame::~X11Frame() {
 
 // XGetSubImage would copy pixel by pixel; one XGetImage and a copy of its
 // rows into the frame's own buffer (whose address must not move) is far cheaper.
-bool X11Frame::GetImage(::Display* d, Window root) {
+bool X11Frame::GetImage(::Display* d, Window root, int y, int height) {
     XImage* fresh =
-        XGetImage(d, root, 0, 0, unsigned(Width()), unsigned(Height()), AllPlanes, ZPixmap);
+        XGetImage(d, root, 0, y, unsigned(Width()), unsigned(height), AllPlanes, ZPixmap);
     if (!fresh) return false;
-    const bool same = fresh->width == Width() && fresh->height == Height() &&
+    const bool same = fresh->width == Width() && fresh->height == height &&
                       fresh->bits_per_pixel == m_image->bits_per_pixel &&
                       fresh->byte_order == m_image->byte_order;
     if (same) {
         const size_t row = size_t(Width()) * size_t(m_image->bits_per_pixel / 8);
-        for (int y = 0; y < Height(); ++y)
-            std::memcpy(m_image->data + size_t(y) * size_t(Stride()),
-                        fresh->data + size_t(y) * size_t(fresh->bytes_per_line), row);
+        for (int r = 0; r < height; ++r)
+            std::memcpy(m_image->data + size_t(y + r) * size_t(Stride()),
+                        fresh->data + size_t(r) * size_t(fresh->bytes_per_line), row);
     }
     XDestroyImage(fresh);
     return same;
+}
+
+void X11Frame::TellFailure() {
+    if (!m_valid && !m_failing)
+        log::Forced("XS::Grab:the server did not send the screen (%dx%d%s)", Width(), Height(),
+                    m_connection->Broken() ? ", connection lost" : "");
+    m_failing = !m_valid;
 }
 
 bool X11Frame::Grab() {
@@ -158,12 +166,31 @@ bool X11Frame::Grab() {
     if (m_shm)
         m_valid = XShmGetImage(d, root, m_image, 0, 0, AllPlanes);
     else
-        m_valid = GetImage(d, root);
-    if (!m_valid && !m_failing)
-        log::Forced("XS::Grab:the server did not send the screen (%dx%d%s)", Width(), Height(),
-                    m_connection->Broken() ? ", connection lost" : "");
-    m_failing = !m_valid;
+        m_valid = GetImage(d, root, 0, Height());
+    TellFailure();
     return m_valid;
+}
+
+bool X11Frame::GrabRows(int y, int height) {
+    y = std::max(y, 0);
+    height = std::min(height, Height() - y);
+    if (height <= 0) return m_valid;
+    ::Display* d = m_connection->Get();
+    const Window root = m_connection->Root();
+    bool ok;
+    if (m_shm) {
+        // A view of the same segment starting at row y: the server writes
+        // those rows at the frame's own stride, in place.
+        XImage band = *m_image;
+        band.height = height;
+        band.data = m_image->data + size_t(y) * size_t(Stride());
+        ok = XShmGetImage(d, root, &band, 0, y, AllPlanes);
+    } else {
+        ok = GetImage(d, root, y, height);
+    }
+    m_valid = m_valid && ok;
+    TellFailure();
+    return ok;
 }
 
 }  // namespace hd::platform

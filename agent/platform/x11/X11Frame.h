@@ -30,6 +30,10 @@ public:
     // Reads the whole root window into the image; false (logged once per run
     // of failures) when the server did not answer with it.
     bool Grab();
+    // Reads only rows [y, y + height) into the image, where they already
+    // are; false when the server did not send them. The frame stays valid
+    // only while every grab since the last whole one succeeded.
+    bool GrabRows(int y, int height);
     // The last Grab succeeded: Data() holds the screen.
     bool Valid() const { return m_valid; }
     bool UsesShm() const { return m_shm; }
@@ -44,7 +48,8 @@ private:
     X11Frame(std::shared_ptr<X11Connection> connection, XImage* image, bool shm,
              const XShmSegmentInfo& segment, const PixelLayout& layout);
 
-    bool GetImage(::Display* display, Window root);
+    bool GetImage(::Display* display, Window root, int y, int height);
+    void TellFailure();
 
     std::shared_ptr<X11Connection> m_connection;
     XImage* m_image;
