@@ -83,7 +83,10 @@ std::unique_ptr<WaylandClipboard> WaylandClipboard::Open(const char* name) {
 WaylandClipboard::WaylandClipboard(std::unique_ptr<WaylandConnection> connection,
                                    zwlr_data_control_manager_v1* manager,
                                    zwlr_data_control_device_v1* device, int wakeFd)
-    : m_connection(std::move(connection)), m_manager(manager), m_device(device), m_wakeFd(wakeFd) {
+    : m_connection(std::move(connection)),
+      m_manager(manager),
+      m_device(device),
+      m_jobs(wakeFd, "WB") {
     zwlr_data_control_device_v1_add_listener(m_device, &kDeviceListener, this);
     // The current selection is known before the first request.
     m_connection->Roundtrip();
@@ -91,11 +94,7 @@ WaylandClipboard::WaylandClipboard(std::unique_ptr<WaylandConnection> connection
 }
 
 WaylandClipboard::~WaylandClipboard() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    WakeThread();
+    m_jobs.Stop();
     m_thread.join();
     for (auto& [offer, info] : m_offers) zwlr_data_control_offer_v1_destroy(offer);
     if (m_source) zwlr_data_control_source_v1_destroy(m_source);
@@ -103,53 +102,20 @@ WaylandClipboard::~WaylandClipboard() {
     zwlr_data_control_manager_v1_destroy(m_manager);
     wl_display_flush(m_connection->Get());
     if (m_readFd >= 0) ::close(m_readFd);
-    ::close(m_wakeFd);
-}
-
-void WaylandClipboard::WakeThread() {
-    const uint64_t one = 1;
-    if (::write(m_wakeFd, &one, sizeof one) < 0 && errno != EAGAIN)
-        log::Forced("WB::Wake:cannot wake the clipboard thread: %s", std::strerror(errno));
-}
-
-bool WaylandClipboard::Wait(std::unique_lock<std::mutex>& lock) {
-    if (!m_done.wait_for(lock, kWait, [this] { return m_jobFinished; })) {
-        m_job = Job::Nothing;
-        log::Forced("WB::Wait:the clipboard thread did not answer in time");
-        return false;
-    }
-    return m_jobOk;
 }
 
 bool WaylandClipboard::SetUnicodeText(const uint8_t* data, size_t size) {
-    std::unique_lock lock(m_mutex);
-    try {
-        m_block.assign(data, data + size);
-        m_pendingUtf8 = Utf16LeToUtf8(data, size);
-    } catch (const std::bad_alloc&) {
-        m_block.clear();
-        log::Forced("WB::Set:no memory for %zu bytes of text", size);
-        return false;
-    }
-    m_job = Job::Own;
-    m_jobFinished = false;
-    WakeThread();
-    if (Wait(lock)) return true;
-    m_block.clear();
-    return false;
+    return m_jobs.Own(Job::Own, data, size, kWait);
 }
 
 bool WaylandClipboard::GetUnicodeText(std::vector<uint8_t>& out) {
     out.clear();
     int fd = -1;
     {
-        std::unique_lock lock(m_mutex);
-        m_job = Job::Receive;
-        m_jobFinished = false;
-        WakeThread();
-        if (!Wait(lock)) return false;
+        std::unique_lock lock(m_jobs.Mutex());
+        if (!m_jobs.Post(lock, Job::Receive, kWait)) return false;
         if (m_owned) {
-            out = m_block;
+            out = m_jobs.block;
             return !out.empty();
         }
         fd = m_readFd;
@@ -190,15 +156,11 @@ bool WaylandClipboard::GetUnicodeText(std::vector<uint8_t>& out) {
 void WaylandClipboard::Run() {
     pthread_setname_np(pthread_self(), "WB");
     wl_display* d = m_connection->Get();
-    for (;;) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stop) break;
-        }
+    while (!m_jobs.Stopping()) {
         RunJob();
         while (wl_display_prepare_read(d) != 0) wl_display_dispatch_pending(d);
         wl_display_flush(d);
-        pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+        pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {m_jobs.WakeFd(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
             wl_display_cancel_read(d);
             log::Forced("WB::Run:poll failed: %s", std::strerror(errno));
@@ -212,7 +174,7 @@ void WaylandClipboard::Run() {
         wl_display_dispatch_pending(d);
         if (fds[1].revents) {
             uint64_t count;
-            if (::read(m_wakeFd, &count, sizeof count) < 0 && errno != EAGAIN) break;
+            if (::read(m_jobs.WakeFd(), &count, sizeof count) < 0 && errno != EAGAIN) break;
         }
         if (m_connection->Broken()) {
             log::Forced("WB::Run:the compositor is gone, the clipboard is lost");
@@ -220,22 +182,13 @@ void WaylandClipboard::Run() {
         }
     }
     // Whoever still waits learns at once.
-    std::lock_guard lock(m_mutex);
-    m_stop = true;
-    m_jobOk = false;
-    m_jobFinished = true;
-    m_done.notify_all();
+    std::lock_guard lock(m_jobs.Mutex());
+    m_jobs.EndLocked();
 }
 
 void WaylandClipboard::RunJob() {
-    Job job;
     std::string text;
-    {
-        std::lock_guard lock(m_mutex);
-        job = m_job;
-        m_job = Job::Nothing;
-        if (job == Job::Own) text.swap(m_pendingUtf8);
-    }
+    const Job job = m_jobs.Take(text);
     if (job == Job::Nothing) return;
     // What the compositor said before the request counts (a lost ownership).
     m_connection->Roundtrip();
@@ -248,13 +201,11 @@ void WaylandClipboard::RunJob() {
     } else {
         ok = m_source || (fd = Receive()) >= 0;
     }
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_jobs.Mutex());
     m_owned = m_source != nullptr;
     if (m_readFd >= 0) ::close(m_readFd);
     m_readFd = fd;
-    m_jobOk = ok;
-    m_jobFinished = true;
-    m_done.notify_all();
+    m_jobs.FinishLocked(ok);
 }
 
 void WaylandClipboard::Own() {
@@ -328,7 +279,7 @@ void WaylandClipboard::OnSend(const char*, int fd) {
 void WaylandClipboard::OnCancelled(zwlr_data_control_source_v1* source) {
     zwlr_data_control_source_v1_destroy(source);
     if (source == m_source) m_source = nullptr;
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_jobs.Mutex());
     m_owned = m_source != nullptr;
 }
 

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "agent/platform/Clipboard.h"
+#include "agent/platform/ClipboardJobs.h"
 #include "agent/platform/wayland/WaylandConnection.h"
 
 struct zwlr_data_control_manager_v1;
@@ -63,25 +63,16 @@ private:
     void Own();
     int Receive();
     void Drop(zwlr_data_control_offer_v1* offer);
-    bool Wait(std::unique_lock<std::mutex>& lock);
-    void WakeThread();
 
     std::unique_ptr<WaylandConnection> m_connection;
     zwlr_data_control_manager_v1* m_manager;
     zwlr_data_control_device_v1* m_device;
-    int m_wakeFd;  // an eventfd: a job is waiting or the thread must end
 
-    // Shared with the command thread, under m_mutex.
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    Job m_job = Job::Nothing;
-    bool m_jobOk = false;
-    bool m_jobFinished = true;
-    bool m_stop = false;
-    std::vector<uint8_t> m_block;  // the text as set, handed back while owned
-    std::string m_pendingUtf8;     // the same as UTF-8, for the thread to take
-    bool m_owned = false;          // our source is the selection
-    int m_readFd = -1;             // a pipe the owner writes the selection into
+    // Shared with the command thread, under m_jobs.Mutex(); its wake
+    // descriptor is an eventfd: a job is waiting or the thread must end.
+    ClipboardJobs<Job> m_jobs;
+    bool m_owned = false;  // our source is the selection
+    int m_readFd = -1;     // a pipe the owner writes the selection into
 
     // The thread's own.
     std::map<zwlr_data_control_offer_v1*, Offer> m_offers;

@@ -35,7 +35,7 @@ std::unique_ptr<X11Clipboard> X11Clipboard::Open(const char* name) {
 }
 
 X11Clipboard::X11Clipboard(std::unique_ptr<X11Connection> connection, Window window, int wakeFd)
-    : m_connection(std::move(connection)), m_window(window), m_wakeFd(wakeFd) {
+    : m_connection(std::move(connection)), m_window(window), m_jobs(wakeFd, "XB") {
     m_clipboard = m_connection->Intern("CLIPBOARD");
     m_utf8 = m_connection->Intern("UTF8_STRING");
     m_targets = m_connection->Intern("TARGETS");
@@ -49,61 +49,22 @@ X11Clipboard::X11Clipboard(std::unique_ptr<X11Connection> connection, Window win
 }
 
 X11Clipboard::~X11Clipboard() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    WakeThread();
+    m_jobs.Stop();
     m_thread.join();
     XDestroyWindow(m_connection->Get(), m_window);
     XSync(m_connection->Get(), False);
-    ::close(m_wakeFd);
-}
-
-void X11Clipboard::WakeThread() {
-    const uint64_t one = 1;
-    if (::write(m_wakeFd, &one, sizeof one) < 0)
-        log::Forced("XB::Wake:cannot wake the clipboard thread: %s", std::strerror(errno));
-}
-
-bool X11Clipboard::Wait(std::unique_lock<std::mutex>& lock) {
-    // The thread has its own deadline; this one only guards against a thread
-    // that cannot run at all.
-    if (!m_done.wait_for(lock, kConvertWait * 2, [this] { return m_jobFinished; })) {
-        m_job = Job::Nothing;
-        log::Forced("XB::Wait:the clipboard thread did not answer");
-        return false;
-    }
-    return m_jobOk;
 }
 
 bool X11Clipboard::SetUnicodeText(const uint8_t* data, size_t size) {
-    std::unique_lock lock(m_mutex);
-    try {
-        m_block.assign(data, data + size);
-        m_pendingUtf8 = Utf16LeToUtf8(data, size);
-    } catch (const std::bad_alloc&) {
-        m_block.clear();
-        log::Forced("XB::Set:no memory for %zu bytes of text", size);
-        return false;
-    }
-    m_job = Job::Own;
-    m_jobFinished = false;
-    WakeThread();
-    if (Wait(lock)) return true;
-    m_block.clear();
-    return false;
+    return m_jobs.Own(Job::Own, data, size, kThreadWait);
 }
 
 bool X11Clipboard::GetUnicodeText(std::vector<uint8_t>& out) {
-    std::unique_lock lock(m_mutex);
+    std::unique_lock lock(m_jobs.Mutex());
     out.clear();
     // Even while the selection seems ours, the thread asks the server: another
     // client may have taken it a moment ago, its notice not yet read.
-    m_job = Job::Convert;
-    m_jobFinished = false;
-    WakeThread();
-    if (!Wait(lock)) return false;
+    if (!m_jobs.Post(lock, Job::Convert, kThreadWait)) return false;
     out.swap(m_read);
     m_read.clear();
     return !out.empty();
@@ -112,12 +73,8 @@ bool X11Clipboard::GetUnicodeText(std::vector<uint8_t>& out) {
 void X11Clipboard::Run() {
     pthread_setname_np(pthread_self(), "XB");
     ::Display* d = m_connection->Get();
-    pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-    for (;;) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stop) break;
-        }
+    pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {m_jobs.WakeFd(), POLLIN, 0}};
+    while (!m_jobs.Stopping()) {
         StartJob();
         while (!m_connection->Broken() && XPending(d) > 0) {
             XEvent event;
@@ -141,21 +98,16 @@ void X11Clipboard::Run() {
             break;
         }
         uint64_t count;
-        if (fds[1].revents && ::read(m_wakeFd, &count, sizeof count) < 0 && errno != EAGAIN) break;
+        if (fds[1].revents && ::read(m_jobs.WakeFd(), &count, sizeof count) < 0 && errno != EAGAIN)
+            break;
         if (!first && fds[0].revents & (POLLERR | POLLHUP)) XPending(d);  // sees the loss
     }
     if (m_step != Step::Idle) Finish(false);
 }
 
 void X11Clipboard::StartJob() {
-    Job job;
     std::string text;
-    {
-        std::lock_guard lock(m_mutex);
-        job = m_job;
-        m_job = Job::Nothing;
-        if (job == Job::Own) text.swap(m_pendingUtf8);
-    }
+    const Job job = m_jobs.Take(text);
     if (job == Job::Nothing) return;
     ::Display* d = m_connection->Get();
     if (m_connection->Broken()) {
@@ -175,15 +127,15 @@ void X11Clipboard::StartJob() {
     const Window owner = XGetSelectionOwner(d, m_clipboard);
     if (owner == m_window) {
         {
-            std::lock_guard lock(m_mutex);
-            m_read = m_block;  // the block as set, whole
+            std::lock_guard lock(m_jobs.Mutex());
+            m_read = m_jobs.block;  // the block as set, whole
         }
         Finish(true);
         return;
     }
     {
-        std::lock_guard lock(m_mutex);
-        m_block.clear();  // lost, whether or not the notice has been read
+        std::lock_guard lock(m_jobs.Mutex());
+        m_jobs.block.clear();  // lost, whether or not the notice has been read
     }
     if (owner == None) {
         Finish(false);  // nobody holds text
@@ -198,10 +150,7 @@ void X11Clipboard::StartJob() {
 
 void X11Clipboard::Finish(bool ok) {
     m_step = Step::Idle;
-    std::lock_guard lock(m_mutex);
-    m_jobOk = ok;
-    m_jobFinished = true;
-    m_done.notify_all();
+    m_jobs.Finish(ok);
 }
 
 void X11Clipboard::Handle(XEvent& event) {
@@ -279,7 +228,7 @@ void X11Clipboard::ReadReply(Atom property) {
     }
     const std::string utf8 = m_target == XA_STRING ? Latin1ToUtf8(m_incoming) : m_incoming;
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_jobs.Mutex());
         m_read = Utf8ToUtf16Le(utf8);
     }
     m_incoming.clear();
@@ -311,7 +260,7 @@ void X11Clipboard::ReadIncrChunk() {
     // The empty chunk ends the transfer.
     const std::string utf8 = m_target == XA_STRING ? Latin1ToUtf8(m_incoming) : m_incoming;
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_jobs.Mutex());
         m_read = Utf8ToUtf16Le(utf8);
     }
     m_incoming.clear();

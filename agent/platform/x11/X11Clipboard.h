@@ -10,7 +10,6 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "agent/platform/Clipboard.h"
+#include "agent/platform/ClipboardJobs.h"
 #include "agent/platform/x11/X11Connection.h"
 
 namespace hd::platform {
@@ -33,6 +33,9 @@ public:
 
     // How long the command thread waits for the owner of the selection.
     static constexpr std::chrono::milliseconds kConvertWait{1500};
+    // The thread has its own deadline; this one only guards against a thread
+    // that cannot run at all.
+    static constexpr std::chrono::milliseconds kThreadWait = kConvertWait * 2;
     // The longest text read from another client.
     static constexpr size_t kMaxText = 16u << 20;
 
@@ -48,24 +51,15 @@ private:
     void Answer(const XSelectionRequestEvent& request);
     void ReadReply(Atom property);
     void ReadIncrChunk();
-    bool Wait(std::unique_lock<std::mutex>& lock);
-    void WakeThread();
 
     std::unique_ptr<X11Connection> m_connection;
     Window m_window;
-    int m_wakeFd;  // an eventfd: a job is waiting or the thread must end
     Atom m_clipboard, m_utf8, m_targets, m_text, m_plain, m_incr, m_timestamp, m_property, m_stamp;
 
-    // Shared with the command thread, under m_mutex.
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    Job m_job = Job::Nothing;
-    bool m_jobOk = false;
-    bool m_jobFinished = true;
-    bool m_stop = false;
-    std::vector<uint8_t> m_block;  // the text as set, handed back while owned
-    std::string m_pendingUtf8;     // the same as UTF-8, for the thread to take
-    std::vector<uint8_t> m_read;   // a converted selection, UTF-16LE
+    // Shared with the command thread, under m_jobs.Mutex(); its wake
+    // descriptor is an eventfd: a job is waiting or the thread must end.
+    ClipboardJobs<Job> m_jobs;
+    std::vector<uint8_t> m_read;  // a converted selection, UTF-16LE
 
     // The thread's own.
     Step m_step = Step::Idle;
