@@ -12,6 +12,7 @@
 
 #include "agent/ScreenSender.h"
 #include "common/Codes.h"
+#include "platform/DamageWakeCheck.h"
 #include "platform/SwayServer.h"
 #include "platform/XvfbServer.h"
 #include "support/FakeStream.h"
@@ -110,40 +111,8 @@ TEST(WaylandDisplay, DamageWakesTheSenderLongBeforeItsPoll) {
     ASSERT_TRUE(display);
     ASSERT_TRUE(display->WatchesDamage());
 
-    // Quick polls of 1 ms and an interval of a minute: after the first
-    // update, only a wake-up can send the next one in time.
-    ScreenSender sender(*display, ScreenSender::Timing{1, 5, 50});
-    std::atomic<int> wakes{0};
-    display->SetChangeListener([&] {
-        ++wakes;
-        sender.WakeForScreenChange();
-    });
-    test::FakeStream wire;
-    Channel channel(&wire);
-    std::thread screen([&] { sender.Start(60000, channel); });
-    auto waitFor = [&](auto done, int ms) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done() && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return done();
-    };
-    const bool full = waitFor([&] { return wire.Written().size() > 9; }, 3000);
-    EXPECT_TRUE(full && wire.Written()[0] == HC_FULLSCREEN);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_TRUE(display->ReportsChanges());
-    const size_t afterFull = wire.Written().size();
-    const int wakesBefore = wakes.load();
-
-    const auto t0 = std::chrono::steady_clock::now();
-    EXPECT_TRUE(drawing.Send("fill 10 10 30 30 FF8000"));
-    const bool delta = waitFor([&] { return wire.Written().size() > afterFull; }, 3000);
-    EXPECT_TRUE(full && delta && wire.Written()[afterFull] == HC_DELTASCREEN);
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
-    EXPECT_GT(wakes.load(), wakesBefore);
-
-    sender.Stop();
-    screen.join();
-    display->SetChangeListener({});
+    test::ExpectDamageWakesTheSender(*display,
+                                     [&] { return drawing.Send("fill 10 10 30 30 FF8000"); });
 }
 
 TEST(WaylandDisplay, ACompositorThatIsNotThereIsNotOpened) {
