@@ -212,17 +212,21 @@ TEST(Explorer, RenameAndNewFolderWithTheirErrors) {
 
     // Onto an existing name: the rename fails with its message.
     e->SelectNames({"c.txt"});
+    // Fills the dialog's field and accepts; the error box after it is read and closed.
     QString message;
-    Answer([&](QWidget* d) {
-        d->findChild<QLineEdit*>("to")->setText("1:\\Docs");
-        Answer(
-            [&](QWidget* box) {
-                message = static_cast<QMessageBox*>(box)->text();
-                box->close();
-            },
-            d);
-        static_cast<QDialog*>(d)->accept();
-    });
+    auto answerWithError = [&](const char* field, const char* text) {
+        Answer([&message, field, text](QWidget* d) {
+            d->findChild<QLineEdit*>(field)->setText(text);
+            Answer(
+                [&message](QWidget* box) {
+                    message = static_cast<QMessageBox*>(box)->text();
+                    box->close();
+                },
+                d);
+            static_cast<QDialog*>(d)->accept();
+        });
+    };
+    answerWithError("to", "1:\\Docs");
     e->Rename();
     EXPECT_EQ(message, "Error renaming file");
     EXPECT_TRUE(fs::exists(rig.Dev("c.txt")));
@@ -238,16 +242,7 @@ TEST(Explorer, RenameAndNewFolderWithTheirErrors) {
     EXPECT_NE(e->ListModel()->RowOf("Fresh"), -1);
     EXPECT_TRUE(e->TreeModel()->FindChild(e->TreeModel()->RootIndex("1:\\"), "Fresh").isValid());
     message.clear();
-    Answer([&](QWidget* d) {
-        d->findChild<QLineEdit*>("name")->setText("Fresh");
-        Answer(
-            [&](QWidget* box) {
-                message = static_cast<QMessageBox*>(box)->text();
-                box->close();
-            },
-            d);
-        static_cast<QDialog*>(d)->accept();
-    });
+    answerWithError("name", "Fresh");
     e->NewFolder();
     EXPECT_EQ(message, "Error creating directory");
     EXPECT_TRUE(e->TreeModel()->isConsistent());
