@@ -35,9 +35,12 @@ FrameWaiter& FrameWaiter::Of(Context&) {
 std::string FullUsage() {
     std::string u = Usage();
     for (const Command& c : Commands()) {
-        char line[160];
-        std::snprintf(line, sizeof line, "  %-22s %s\n", c.synopsis, c.summary);
-        u += line;
+        // A synopsis too long for its column puts the summary on a line of its own.
+        const std::string synopsis = c.synopsis;
+        u += "  " + synopsis;
+        u += synopsis.size() <= 22 ? std::string(23 - synopsis.size(), ' ')
+                                   : "\n" + std::string(25, ' ');
+        u += std::string(c.summary) + "\n";
     }
     u += "\npaths: 1:\\My Documents\\a.txt is on the handheld (\"/\" may stand for \"\\\" "
          "there); any other path is on the desktop\n";

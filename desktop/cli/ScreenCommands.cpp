@@ -4,11 +4,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "desktop/cli/Command.h"
 #include "desktop/cli/FrameWaiter.h"
+#include "desktop/cli/MarkerLatency.h"
 #include "desktop/media/ScreenRecorder.h"
 #include "desktop/session/ScreenImage.h"
 
@@ -23,10 +26,8 @@ std::string CheckScreenshot(const std::vector<std::string>& a) {
 }
 
 std::string CheckWatch(const std::vector<std::string>& a) {
-    if (a.size() != 1 || a[0].empty() || a[0].size() > 6 ||
-        a[0].find_first_not_of("0123456789") != std::string::npos || std::stoi(a[0]) < 1)
-        return "watch needs a number of SECONDS (1 or more)";
-    return "";
+    WatchOptions o;
+    return ParseWatch(a, o);
 }
 
 // A whole number of seconds, 1 to a day.
@@ -124,11 +125,20 @@ int Record(Context& c) {
     return EXIT_DONE;
 }
 
+// The steady clock in seconds: the clock a marker log's times are read on.
+double SteadySeconds(Clock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
 int Watch(Context& c) {
-    const int seconds = std::stoi(c.options.args[0]);
+    WatchOptions o;
+    ParseWatch(c.options.args, o);
+    if (o.marker) FrameWaiter::Of(c).WatchPixel(o.x, o.y);
+    const int seconds = o.seconds;
     uint32_t lastFrames = 0;
     uint64_t lastBytes = 0;
     auto tick = Clock::now();
+    double from = 0;
     for (int i = 0; i < seconds; ++i) {
         tick += std::chrono::seconds(1);
         while (Clock::now() < tick) {
@@ -146,6 +156,22 @@ int Watch(Context& c) {
         std::fflush(stdout);
         lastFrames = frames;
         lastBytes = bytes;
+        if (i == 0) from = SteadySeconds(Clock::now());
+    }
+    if (o.marker) {
+        // Marks in the first second (the connection's set-up) and in the
+        // last 0.3 s (too late to be answered) are left out.
+        std::ifstream log(o.markerLog);
+        std::stringstream text;
+        text << log.rdbuf();
+        const double to = SteadySeconds(Clock::now()) - 0.3;
+        const LatencySummary s =
+            MeasureLatency(ReadMarks(text.str()), FrameWaiter::Of(c).PixelChanges(), from, to);
+        std::printf("%s\n", LatencyLine(s).c_str());
+        if (!log) {
+            Fail("cannot read the marker log " + o.markerLog);
+            return EXIT_FAILED;
+        }
     }
     return EXIT_DONE;
 }
@@ -180,7 +206,8 @@ std::vector<Command> ScreenCommands() {
          CheckScreenshot, Screenshot, true},
         {"record", "record FILE SECONDS", "record the screen as a video (.avi, .mkv or .mp4)",
          CheckRecord, Record, true},
-        {"watch", "watch SECONDS", "print frames, bytes and frames per second each second",
+        {"watch", "watch SECONDS [--marker X,Y --marker-log FILE]",
+         "print frames, bytes and frames per second each second (a marker adds its latency)",
          CheckWatch, Watch, true},
         {"stats", "stats", "the connection statistics after a short session", CheckNone, Stats,
          true},

@@ -18,6 +18,10 @@ struct RgbImage {
 // False when the bytes are not a complete 16-bit bottom-up BMP image.
 bool DecodeScreenImage(const uint8_t* bmp, size_t length, RgbImage& out);
 
+// The 5-5-5 pixel at (x, y), counted from the top left; false when the bytes
+// are not such an image or the point lies outside it.
+bool ReadScreenPixel(const uint8_t* bmp, size_t length, int x, int y, uint16_t& out);
+
 // 5-5-5 to 8-8-8, the low bits filled from the high ones.
 inline uint32_t Rgb555ToArgb(uint16_t v) {
     uint32_t r = (v >> 10) & 0x1F, g = (v >> 5) & 0x1F, b = v & 0x1F;
