@@ -28,12 +28,14 @@ public:
 
     // Compresses src into dst as one zlib stream; returns its size, 0 when dst
     // is too small or memory ran out. A large block whose sample does not
-    // compress goes stored. For zlibLevel 6..9 (transfers, slow links) the
-    // rest is packed at the fastest libdeflate level whose output on the
-    // sample is no larger than zlib's at that level, so a block that is its
-    // own sample is never larger than zlib's stream of it. Levels 1..5 (screen
-    // updates) are packed by zlib itself, except large updates whose sample
-    // libdeflate's fastest level packs no larger than zlib does.
+    // compress goes stored. For zlibLevel 6..9 (transfers, slow links) a block
+    // that is its own sample is packed at the fastest libdeflate level whose
+    // output is no larger than zlib's at that level, else zlib's own; a larger
+    // block at a fast libdeflate level when that clearly beats zlib on the
+    // sample, else by zlib at that level (in parallel pieces when it is
+    // large). Levels 1..5 (screen updates) are packed by zlib itself, except
+    // large updates whose sample libdeflate's fastest level packs no larger
+    // than zlib does.
     size_t Pack(const uint8_t* src, size_t n, uint8_t* dst, size_t avail, int zlibLevel);
 
     // The libdeflate level of the last Pack (0: stored blocks; -1: zlib's own
