@@ -7,7 +7,8 @@
 # the harness's Python (PYTHON=) and runs handrel-cli watch with the marker
 # for that client; every other Python call goes to python3 unchanged.
 #
-#   bench/anchor_latency.sh [SECONDS] [SCREENS]     (defaults: 10, both sizes)
+#   bench/anchor_latency.sh [SECONDS] [SCREENS] [WORKLOADS]
+#       (defaults: 10, both sizes, "idle typing": the workloads with the marker)
 #   environment: ANCHOR (default ../shared/anchor), OUT (results folder),
 #                CLI_OPTIONS (more handrel-cli options, e.g. --no-screen-extension)
 set -euo pipefail
@@ -38,4 +39,4 @@ ANCHOR=${ANCHOR:-$PROJECT/../shared/anchor}
 export HANDREL_ANCHOR_SHIM=1 PYTHON="$HERE/anchor_latency.sh"
 export SERVERS=${SERVERS:-"hdlisten+py x11vnc x0vnc"}
 export OUT=${OUT:-$(mktemp -d -t anchor-latency-XXXXXX)}
-"$ANCHOR/compare.sh" "$PROJECT" "${1:-10}" "${2:-1920x1080x24 1024x768x16}" "idle typing"
+"$ANCHOR/compare.sh" "$PROJECT" "${1:-10}" "${2:-1920x1080x24 1024x768x16}" "${3:-idle typing}"
