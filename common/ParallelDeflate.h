@@ -2,8 +2,8 @@
 // one large block on several threads and joined into a single zlib stream.
 // Each piece starts with the 32 KiB before it as its dictionary and ends on a
 // sync flush, so the stream parses like one: the ratio stays zlib's at that
-// level to within a few bytes per piece (the flush markers), and any inflater
-// reads it. For packed transfers of compressible data, where zlib's strong
+// level to within some tens of bytes per piece (the flush marker and the new
+// block's code tables), and any inflater reads it. For packed transfers of compressible data, where zlib's strong
 // levels are the slowest part of a transfer.
 #pragma once
 
