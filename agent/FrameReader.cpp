@@ -24,6 +24,28 @@ bool RowDiffers(const uint16_t* src, const uint16_t* dst, int width) {
     return diff != 0;
 }
 
+// In a portrait row known to differ: the first and the last pixel whose
+// conversion differs from dst, found a block at a time (a clock digit in the
+// middle of a row is otherwise a long pixel-by-pixel walk from both ends).
+constexpr int kScanBlock = 16;
+
+int FirstChanged(const uint16_t* src, const uint16_t* dst, int x0, int x1) {
+    int x = x0;
+    while (x + kScanBlock <= x1 && !RowDiffers(src + x, dst + x, kScanBlock)) x += kScanBlock;
+    while (x < x1 && Rgb565To555(src[x]) == dst[x]) ++x;
+    return x;
+}
+
+int LastChanged(const uint16_t* src, const uint16_t* dst, int x0, int x1) {
+    int x = x1;
+    while (x - kScanBlock >= x0 &&
+           !RowDiffers(src + x - kScanBlock, dst + x - kScanBlock, kScanBlock))
+        x -= kScanBlock;
+    do --x;
+    while (x >= x0 && Rgb565To555(src[x]) == dst[x]);
+    return x;
+}
+
 // First and last index where a and b differ (n when none), scanning in
 // memcmp-sized chunks so an unchanged stretch costs what memcmp costs.
 constexpr size_t kChunk = 512;
@@ -198,9 +220,15 @@ bool FrameReader::Read(uint8_t* pixels, int width, int height, uint32_t stride, 
         }
         if (!changed) return;
         int fx = x0;
-        while (at(fx) == dst[fx]) ++fx;
         int lx = x1 - 1;
-        while (at(lx) == dst[lx]) --lx;
+        if (xp == 2) {
+            const uint16_t* row = reinterpret_cast<const uint16_t*>(src);
+            fx = FirstChanged(row, dst, x0, x1);
+            lx = LastChanged(row, dst, x0, x1);
+        } else {
+            while (at(fx) == dst[fx]) ++fx;
+            while (at(lx) == dst[lx]) --lx;
+        }
         for (int x = fx; x <= lx; ++x) dst[x] = at(x);
         const int base = int(uint32_t(height - 1 - y) * rowPixels);
         if (lo < 0 || base + fx < lo) lo = base + fx;

@@ -61,6 +61,21 @@ TEST_P(FrameReaderLayouts, ReadsTheScreenAsTheScreenCopyDoes) {
     ASSERT_TRUE(display.CaptureRgb555(copy.data(), w, h, int(stride)));
     EXPECT_EQ(area, copy);
 
+    // Two changes in one row, at and around the edges of the scan's blocks:
+    // the range is exactly from the one to the other.
+    for (const auto& [a, b] :
+         {std::pair{15, 16}, {0, 31}, {16, w - 17}, {3, w - 16}, {w - 16, w - 1}, {5, 5}}) {
+        display.Draw([&](platform::Canvas& c) {
+            c.SetPixel(a, 9, uint16_t(~c.Get(a, 9)));
+            if (b != a) c.SetPixel(b, 9, uint16_t(~c.Get(b, 9)));
+        });
+        ASSERT_TRUE(bf.VMem2DIB(area.data(), w, h, stride, first, last));
+        EXPECT_EQ(first, (h - 1 - 9) * rowPixels + a) << a << "," << b;
+        EXPECT_EQ(last, (h - 1 - 9) * rowPixels + b) << a << "," << b;
+    }
+    ASSERT_TRUE(display.CaptureRgb555(copy.data(), w, h, int(stride)));
+    EXPECT_EQ(area, copy);
+
     // Keeping the pointer between reads changes nothing in what is read.
     bf.SetKeepPointer(true);
     display.Draw([](platform::Canvas& c) { c.SetPixel(0, 0, uint16_t(~c.Get(0, 0))); });
