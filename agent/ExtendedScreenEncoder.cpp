@@ -1,12 +1,13 @@
 #include "agent/ExtendedScreenEncoder.h"
 
+#include "agent/ScreenPacket.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "common/ExtendedUpdate.h"
-#include "common/Log.h"
 
 namespace hd {
 
@@ -137,18 +138,9 @@ bool ExtendedScreenEncoder::AddSegments(uint8_t* ref, const uint8_t* work, uint3
 
 bool ExtendedScreenEncoder::Pack(GrowBuffer& packet) {
     const uint32_t d = uint32_t(m_update.used);
-    packet.used = 0;
-    if (!grow::MakeRoom(packet, int64_t(UpdateCompressor::Bound(d)) + 9)) return false;
-    const size_t c = m_stream.Compress(m_update.block, d, packet.block + 9, packet.capacity - 9);
-    if (c == 0) {
-        log::Forced("S::BuildCompData:No changes, returning false");
-        return false;
-    }
-    packet.block[0] = HC_EXTSCREEN;
-    put_be32(packet.block + 1, uint32_t(c));
-    put_be32(packet.block + 5, d);
-    packet.used = int32_t(9 + c);
-    return true;
+    return FrameScreenPacket(
+        packet, HC_EXTSCREEN, d, UpdateCompressor::Bound(d),
+        [&](uint8_t* dst, size_t room) { return m_stream.Compress(m_update.block, d, dst, room); });
 }
 
 }  // namespace hd

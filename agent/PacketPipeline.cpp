@@ -1,11 +1,11 @@
 #include "agent/PacketPipeline.h"
 
+#include "agent/ScreenPacket.h"
+
 #include <pthread.h>
 
 #include <utility>
 
-#include "common/ByteOrder.h"
-#include "common/Log.h"
 
 namespace hd {
 
@@ -22,18 +22,9 @@ void Swap(GrowBuffer& a, GrowBuffer& b) {
 bool PackUpdate(ZlibPacker& packer, uint8_t command, const GrowBuffer& delta, GrowBuffer& packet,
                 int level) {
     const uint32_t d = uint32_t(delta.used);
-    packet.used = 0;
-    if (!grow::MakeRoom(packet, int64_t(ZlibPacker::Bound(d)) + 9)) return false;
-    const size_t c = packer.Pack(delta.block, d, packet.block + 9, packet.capacity - 9, level);
-    if (c == 0) {
-        log::Forced("S::BuildCompData:No changes, returning false");
-        return false;
-    }
-    packet.block[0] = command;
-    put_be32(packet.block + 1, uint32_t(c));
-    put_be32(packet.block + 5, d);
-    packet.used = int32_t(9 + c);
-    return true;
+    return FrameScreenPacket(
+        packet, command, d, ZlibPacker::Bound(d),
+        [&](uint8_t* dst, size_t room) { return packer.Pack(delta.block, d, dst, room, level); });
 }
 
 PacketPipeline::~PacketPipeline() {
