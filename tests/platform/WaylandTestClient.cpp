@@ -17,7 +17,6 @@
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +24,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "TestClientOutput.h"
 
 #include "xdg-shell-client-protocol.h"
 
@@ -57,15 +58,6 @@ struct State {
     double px = 0, py = 0;
 };
 State g;
-
-void Say(const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    std::vprintf(fmt, ap);
-    va_end(ap);
-    std::putchar('\n');
-    std::fflush(stdout);
-}
 
 // Draws every rectangle into a new buffer at the current size and commits it.
 void Draw() {

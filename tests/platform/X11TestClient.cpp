@@ -18,7 +18,6 @@
 
 #include <bit>
 #include <chrono>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +25,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "TestClientOutput.h"
 
 namespace {
 
@@ -58,16 +59,6 @@ void Fill(const Rect& r) {
 
 bool ParseRect(const std::string& text, Rect& r) {
     return std::sscanf(text.c_str(), "%d,%d,%d,%d,%x", &r.x, &r.y, &r.w, &r.h, &r.rgb) == 5;
-}
-
-void Say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-void Say(const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    std::vprintf(fmt, ap);
-    va_end(ap);
-    std::putchar('\n');
-    std::fflush(stdout);
 }
 
 // A pattern twice the window's width, copied at a moving offset: every pixel
