@@ -29,6 +29,32 @@ int LeftMs(Clock::time_point end) {
         0, std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count()));
 }
 
+// The manager announces itself before it takes map requests: a window mapped in
+// between may never be shown. A probe window shown (asked again while the request
+// goes unanswered) proves the manager is at work.
+bool ManagerMapsWindows(::Display* d, Clock::time_point end) {
+    const Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(d, probe, StructureNotifyMask);
+    bool mapped = false;
+    auto ask = Clock::now();
+    while (!mapped && Clock::now() < end) {
+        if (Clock::now() >= ask) {
+            XMapWindow(d, probe);
+            XFlush(d);
+            ask = Clock::now() + std::chrono::milliseconds(500);
+        }
+        while (!mapped && XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            mapped = e.type == MapNotify;
+        }
+        if (!mapped) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    XDestroyWindow(d, probe);
+    XSync(d, False);
+    return mapped;
+}
+
 // fork/exec with the given environment additions; stdin/stdout as given
 // (-1: /dev/null). Everything is prepared before fork.
 pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, int in,
@@ -148,6 +174,7 @@ bool XvfbServer::WaitForManager() {
         ready = found == 2;
         if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    ready = ready && ManagerMapsWindows(d, end);
     XCloseDisplay(d);
     return ready;
 }
