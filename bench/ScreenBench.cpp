@@ -128,7 +128,7 @@ void BM_Decode(benchmark::State& st) {
     VirtualDisplay d(Options(s));
     hd::ScreenSender sender(d);
     sender.GetImageDeltas();
-    hd::GrowBuffer image;
+    hd::GrowBuffer image, spare;
     std::vector<uint8_t> delta(sender.Delta().block, sender.Delta().block + sender.Delta().used);
     hd::ProcessDeltas(delta.data(), delta.size(), image);
     if (c != kFull) {
@@ -143,7 +143,7 @@ void BM_Decode(benchmark::State& st) {
         }
     }
     for (auto _ : st)
-        benchmark::DoNotOptimize(hd::ProcessDeltas(delta.data(), delta.size(), image));
+        benchmark::DoNotOptimize(hd::ProcessDeltas(delta.data(), delta.size(), image, spare));
 }
 
 // The update the change kind produces (3: the first, full update; 4: a full

@@ -1,5 +1,6 @@
 #include "desktop/session/ProcessDeltas.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -19,11 +20,20 @@ static_assert(std::endian::native == std::endian::little, "the fill pattern assu
 inline void FillUnits(uint8_t* w, size_t n, uint8_t u0, uint8_t u1) {
     const uint16_t unit = uint16_t(u0 | u1 << 8);  // little-endian: u0 first
     if (n >= 32) {
-        uint16_t pattern[16];
-        for (uint16_t& p : pattern) p = unit;
-        size_t i = 0;
-        for (; i + 32 <= n; i += 32) std::memcpy(w + i, pattern, 32);
-        std::memcpy(w + n - 32, pattern, 32);
+        // One register of the unit, a single wide store where the processor has
+        // them; between the unaligned first and last stores, the stores are
+        // aligned (so none splits across cache lines), with the unit turned
+        // round when the start is odd.
+        using Units = uint16_t __attribute__((vector_size(32)));
+        const Units pattern = Units{} + unit;
+        std::memcpy(w, &pattern, 32);
+        const uintptr_t start = reinterpret_cast<uintptr_t>(w);
+        uint8_t* a = w + (32 - (start & 31));
+        uint8_t* const last = w + n - 32;
+        const uint16_t turned = uint16_t(start & 1 ? unit >> 8 | unit << 8 : unit);
+        const Units inner = Units{} + turned;
+        for (; a < last; a += 32) std::memcpy(__builtin_assume_aligned(a, 32), &inner, 32);
+        std::memcpy(last, &pattern, 32);
     } else if (n >= 16) {
         uint16_t pattern[8];
         for (uint16_t& p : pattern) p = unit;
@@ -44,8 +54,50 @@ inline void FillUnits(uint8_t* w, size_t n, uint8_t u0, uint8_t u1) {
     }
 }
 
-// Walks the segments; with kApply false only checks them. Returns false at the
-// first operation that reads past the delta or writes past total.
+// Walks one segment's ops from at to end, writing from pos on; with kApply
+// false only checks them. Returns false at the first operation that reads past
+// the segment or writes past total; pos is left where the writing ended.
+template <bool kApply>
+__attribute__((always_inline)) inline bool WalkOps(const uint8_t* d, size_t at, size_t end,
+                                                   uint8_t* image, uint32_t total,
+                                                   uint32_t& end_pos) {
+    uint32_t pos = end_pos;  // a local: the walk's own, not a store per op
+    while (at < end) {
+        const uint8_t op = d[at];
+        uint64_t n;  // bytes written
+        if (op < kOpCopy || op >= 0xC0) {
+            uint32_t units;
+            size_t head = 1;
+            if (op < kOpCopy) {
+                units = op;
+            } else {
+                if (end - at < 4) return false;
+                units = get_be32(d + at) & kOpCountMask;
+                head = 4;
+            }
+            if (end - at < head + 2) return false;
+            n = uint64_t(units) * 2;
+            if (n > total - pos) return false;
+            if constexpr (kApply) FillUnits(image + pos, size_t(n), d[at + head], d[at + head + 1]);
+            at += head + 2;
+        } else if (op < kOpZero) {
+            n = op & 0x3F;
+            if (end - at - 1 < n || n > total - pos) return false;
+            if constexpr (kApply) std::memcpy(image + pos, d + at + 1, n);
+            at += 1 + n;
+        } else {
+            n = op & 0x3F;
+            if (n > total - pos) return false;
+            if constexpr (kApply) std::memset(image + pos, 0, n);
+            at += 1;
+        }
+        pos += uint32_t(n);
+    }
+    end_pos = pos;
+    return true;
+}
+
+// Walks the segments; with kApply false only checks them.
 template <bool kApply>
 __attribute__((always_inline)) inline bool Walk(const uint8_t* d, size_t length, uint8_t* image,
                                                 uint32_t total) {
@@ -53,54 +105,39 @@ __attribute__((always_inline)) inline bool Walk(const uint8_t* d, size_t length,
     while (at < length) {
         if (length - at < 8) return false;
         uint32_t pos = get_be32(d + at);
-        uint32_t body = get_be32(d + at + 4);
+        const uint32_t body = get_be32(d + at + 4);
         at += 8;
         if (body > length - at || pos > total) return false;
-        const size_t end = at + body;
-        while (at < end) {
-            const uint8_t op = d[at];
-            uint64_t n;  // bytes written
-            if (op < kOpCopy || op >= 0xC0) {
-                uint32_t units;
-                size_t head = 1;
-                if (op < kOpCopy) {
-                    units = op;
-                } else {
-                    if (end - at < 4) return false;
-                    units = get_be32(d + at) & kOpCountMask;
-                    head = 4;
-                }
-                if (end - at < head + 2) return false;
-                n = uint64_t(units) * 2;
-                if (n > total - pos) return false;
-                if constexpr (kApply)
-                    FillUnits(image + pos, size_t(n), d[at + head], d[at + head + 1]);
-                at += head + 2;
-            } else if (op < kOpZero) {
-                n = op & 0x3F;
-                if (end - at - 1 < n || n > total - pos) return false;
-                if constexpr (kApply) std::memcpy(image + pos, d + at + 1, n);
-                at += 1 + n;
-            } else {
-                n = op & 0x3F;
-                if (n > total - pos) return false;
-                if constexpr (kApply) std::memset(image + pos, 0, n);
-                at += 1;
-            }
-            pos += uint32_t(n);
-        }
+        if (!WalkOps<kApply>(d, at, at + body, image, total, pos)) return false;
+        at += body;
     }
     return true;
 }
 
-// The applying walk, compiled for AVX2 too where the processor has it: wide
+// The applying walks, compiled for AVX2 too where the processor has it: wide
 // stores for the fills. Not under ThreadSanitizer, whose instrumented ifunc
 // resolver would run before its runtime exists.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-__attribute__((target_clones("avx2", "default")))
+#define HD_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define HD_WIDE_CLONES
 #endif
-void Apply(const uint8_t* d, size_t length, uint8_t* image, uint32_t total) {
+
+HD_WIDE_CLONES void Apply(const uint8_t* d, size_t length, uint8_t* image, uint32_t total) {
     Walk<true>(d, length, image, total);
+}
+
+// Checks and applies the single segment from 12 on in one walk; pos is where the
+// writing ended.
+HD_WIDE_CLONES bool ApplyChecked(const uint8_t* d, size_t length, uint8_t* image, uint32_t total,
+                                 uint32_t& pos) {
+    pos = 0;
+    return WalkOps<true>(d, 12, length, image, total, pos);
+}
+
+void LogMalformed(uint32_t total) {
+    log::Forced("R::ProcessDeltas:Error malformed delta, image length %u, skipped",
+                unsigned(total));
 }
 
 }  // namespace
@@ -112,14 +149,44 @@ bool ProcessDeltas(const uint8_t* delta, size_t length, GrowBuffer& image) {
     }
     const uint32_t total = get_be32(delta);
     if (total > kMaxImageLength || !Walk<false>(delta, length, nullptr, total)) {
-        log::Forced("R::ProcessDeltas:Error malformed delta, image length %u, skipped",
-                    unsigned(total));
+        LogMalformed(total);
         return false;
     }
+    // Bytes the image gains and the update does not write read as zero, not as
+    // whatever the heap held.
+    const uint32_t had = uint32_t(std::max(image.used, 0));
     image.used = 0;
-    if (!grow::MakeRoom(image, total)) return false;
+    if (!grow::MakeRoom(image, std::max<uint32_t>(total, 1))) return false;
+    if (total > had) std::memset(image.block + had, 0, total - had);
     image.used = int32_t(total);
     Apply(delta, length, image.block, total);
+    return true;
+}
+
+bool ProcessDeltas(const uint8_t* delta, size_t length, GrowBuffer& image, GrowBuffer& spare) {
+    // One segment from the image's start: a full update.
+    if (length < 12 || get_be32(delta + 4) != 0 || get_be32(delta + 8) != length - 12)
+        return ProcessDeltas(delta, length, image);
+    const uint32_t total = get_be32(delta);
+    if (total > kMaxImageLength) {
+        LogMalformed(total);
+        return false;
+    }
+    spare.used = 0;
+    // Never an empty block: an op of no bytes still names a place in it.
+    if (!grow::MakeRoom(spare, std::max<uint32_t>(total, 1))) return false;
+    uint32_t pos = 0;
+    if (!ApplyChecked(delta, length, spare.block, total, pos)) {
+        LogMalformed(total);
+        return false;
+    }
+    // What the update did not write keeps the image's bytes (none past its end).
+    const uint32_t kept = std::clamp<uint32_t>(uint32_t(std::max(image.used, 0)), pos, total);
+    if (kept > pos) std::memcpy(spare.block + pos, image.block + pos, kept - pos);
+    if (total > kept) std::memset(spare.block + kept, 0, total - kept);
+    std::swap(image.block, spare.block);
+    std::swap(image.capacity, spare.capacity);
+    image.used = int32_t(total);
     return true;
 }
 

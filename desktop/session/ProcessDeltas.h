@@ -17,4 +17,9 @@ constexpr uint32_t kMaxImageLength = 256u << 20;
 // True when the delta was applied; false (and logged) when it was malformed.
 bool ProcessDeltas(const uint8_t* delta, size_t length, GrowBuffer& image);
 
+// The same, faster on a full update (one segment from the image's start): it is
+// checked and applied in one walk into spare, which then changes places with
+// the image. spare is the caller's, kept between updates.
+bool ProcessDeltas(const uint8_t* delta, size_t length, GrowBuffer& image, GrowBuffer& spare);
+
 }  // namespace hd

@@ -71,6 +71,7 @@ void ScreenReceiver::Stop() {
     m_channel.CloseSocket();
     std::lock_guard l(m_lock);
     m_image.Free();
+    m_spareImage.Free();
     m_delta.Free();
     m_packed.Free();
 }
@@ -176,7 +177,7 @@ bool ScreenReceiver::ReadUpdate(uint8_t command) {
     std::lock_guard l(m_lock);
     // A malformed update is skipped (and logged by the decoder); the stream
     // itself is still in step.
-    if (!ProcessDeltas(m_delta.block, size_t(m_delta.used), m_image)) return true;
+    if (!ProcessDeltas(m_delta.block, size_t(m_delta.used), m_image, m_spareImage)) return true;
     ++m_frames;
     if (m_view) m_view->FrameReady(m_image.block, size_t(m_image.used));
     return true;

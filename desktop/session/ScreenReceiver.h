@@ -67,6 +67,7 @@ private:
     ScreenView* m_view = nullptr;
     std::mutex m_lock;  // the view pointer and the image
     GrowBuffer m_image, m_delta, m_packed;
+    GrowBuffer m_spareImage;  // a full update is written here, then changes places
     ExtendedUpdateDecoder m_extended;
     bool m_extensionOffered = false;
     std::atomic<uint32_t> m_frames{0};

@@ -58,6 +58,27 @@ TEST(DeltaDecoder, EachOperationWritesWhatItSays) {
     want[6] = 0x99;
     want[210] = 0x77;
     EXPECT_EQ(Bytes(image), want);
+
+    // One segment from the start is written beside the image and swapped in:
+    // the bytes it does not reach are the image's, and those the image gains
+    // are zero, even where the spare block held an older, longer image.
+    GrowBuffer spare;
+    auto step = [&](const std::vector<uint8_t>& d) {
+        ASSERT_TRUE(ProcessDeltas(d.data(), d.size(), image, spare));
+        EXPECT_EQ(Bytes(image), want);
+    };
+    const std::vector<uint8_t> fill = {0x02, 0x5A, 0xA5}, filled = {0x5A, 0xA5, 0x5A, 0xA5};
+    want[0] = 0x33;
+    want.insert(want.end(), 4, 0);
+    step(Delta(216, {{0, {0x41, 0x33}}}));  // grows by four zeros
+    std::copy(filled.begin(), filled.end(), want.begin() + 212);
+    step(Delta(216, {{212, fill}}));  // not from the start: written in place
+    std::copy(filled.begin(), filled.end(), want.begin());
+    want.resize(212);
+    step(Delta(212, {{0, fill}}));  // shrinks; the spare now holds the longer image
+    want[0] = 0x33;
+    want.insert(want.end(), 4, 0);
+    step(Delta(216, {{0, {0x41, 0x33}}}));
 }
 
 TEST(DeltaDecoder, RefusesEveryWriteOrReadPastTheEnd) {
@@ -81,8 +102,11 @@ TEST(DeltaDecoder, RefusesEveryWriteOrReadPastTheEnd) {
     auto cut = Delta(16, {{0, {0x41, 5}}});
     cut.resize(cut.size() - 3);  // segment header claims more than is there
     bad.push_back(cut);
+    GrowBuffer spare;  // the one-walk path for updates of one segment from the start
     for (size_t i = 0; i < bad.size(); ++i) {
         EXPECT_FALSE(ProcessDeltas(bad[i].data(), bad[i].size(), image)) << i;
+        EXPECT_EQ(Bytes(image), before) << i;
+        EXPECT_FALSE(ProcessDeltas(bad[i].data(), bad[i].size(), image, spare)) << i;
         EXPECT_EQ(Bytes(image), before) << i;
     }
     EXPECT_TRUE(logs.HasForced("R::ProcessDeltas:Error"));
@@ -95,12 +119,15 @@ void RoundTrip(const std::vector<uint8_t>& ref, const std::vector<uint8_t>& work
     GrowBuffer delta;
     grow::AddLong(delta, uint32_t(ref.size()));
     ASSERT_TRUE(EncodeSegment(delta, offset, work.data() + offset, uint32_t(work.size() - offset)));
-    GrowBuffer image;
-    grow::AddBytes(image, ref.data(), uint32_t(ref.size()));
-    ASSERT_TRUE(ProcessDeltas(delta.block, size_t(delta.used), image));
     std::vector<uint8_t> want = ref;
     std::copy(work.begin() + offset, work.end(), want.begin() + offset);
-    ASSERT_EQ(Bytes(image), want);
+    for (const bool oneWalk : {false, true}) {
+        GrowBuffer image, spare;
+        grow::AddBytes(image, ref.data(), uint32_t(ref.size()));
+        ASSERT_TRUE(oneWalk ? ProcessDeltas(delta.block, size_t(delta.used), image, spare)
+                            : ProcessDeltas(delta.block, size_t(delta.used), image));
+        ASSERT_EQ(Bytes(image), want) << (oneWalk ? "one walk" : "two walks");
+    }
 }
 
 TEST(DeltaCodec, RoundTripsRandomAndStructuredFrames) {
