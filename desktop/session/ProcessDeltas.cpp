@@ -15,7 +15,7 @@ namespace {
 static_assert(std::endian::native == std::endian::little, "the fill pattern assumes little-endian");
 
 // Writes the 2-byte unit n / 2 times (n even). A screen's large fills are
-// long runs of one colour: 16 bytes go at a time, the last store overlapping
+// long runs of one colour: 32 bytes go at a time, the last store overlapping
 // the one before (n is even, so the pattern stays in step).
 inline void FillUnits(uint8_t* w, size_t n, uint8_t u0, uint8_t u1) {
     const uint16_t unit = uint16_t(u0 | u1 << 8);  // little-endian: u0 first
@@ -54,14 +54,15 @@ inline void FillUnits(uint8_t* w, size_t n, uint8_t u0, uint8_t u1) {
     }
 }
 
-// Walks one segment's ops from at to end, writing from pos on; with kApply
-// false only checks them. Returns false at the first operation that reads past
-// the segment or writes past total; pos is left where the writing ended.
+// Walks one segment's ops from at to end, writing from writePos on; with
+// kApply false only checks them. Returns false at the first operation that
+// reads past the segment or writes past total; otherwise writePos is left where
+// the writing ended.
 template <bool kApply>
 __attribute__((always_inline)) inline bool WalkOps(const uint8_t* d, size_t at, size_t end,
                                                    uint8_t* image, uint32_t total,
-                                                   uint32_t& end_pos) {
-    uint32_t pos = end_pos;  // a local: the walk's own, not a store per op
+                                                   uint32_t& writePos) {
+    uint32_t pos = writePos;  // a local: kept in a register, not stored per op
     while (at < end) {
         const uint8_t op = d[at];
         uint64_t n;  // bytes written
@@ -93,7 +94,7 @@ __attribute__((always_inline)) inline bool WalkOps(const uint8_t* d, size_t at, 
         }
         pos += uint32_t(n);
     }
-    end_pos = pos;
+    writePos = pos;
     return true;
 }
 

@@ -1,7 +1,7 @@
 // The desktop's delta decoder: applies one unpacked screen update to the BMP
 // image. Trusts nothing: every segment and operation is checked against the
-// delta's end and the image's total length before a byte is written, and a
-// refused update leaves the image as it was.
+// delta's end and the image's total length before it writes, and a refused
+// update leaves the image as it was.
 #pragma once
 
 #include <cstddef>
