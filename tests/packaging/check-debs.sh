@@ -4,6 +4,9 @@
 # from an unpacked root, where they must find the installed agent.
 # usage: check-debs.sh BUILD_DIR AGENT_DIR   (AGENT_DIR relative to /usr)
 set -euo pipefail
+# A grep at the end of a pipe reads all of its input (>/dev/null, never -q): one
+# that stopped at its first match would end the writer by SIGPIPE and, under
+# pipefail, fail the pipe, as ldd did now and then.
 build=$1
 agent=/usr/$2/libhdagent.so
 x11=/usr/$2/libhdagent-x11.so
@@ -31,7 +34,7 @@ holds() {
 }
 lacks() {
     local deb=$1 pattern=$2
-    if files "$deb" | grep -qE "$pattern"; then fail "$(basename "$deb") holds $pattern"; fi
+    if files "$deb" | grep -E "$pattern" >/dev/null; then fail "$(basename "$deb") holds $pattern"; fi
 }
 holds "$desktop" /usr/bin/handrel /usr/bin/handrel-cli \
     /usr/share/handrel/skins/Plain/skin.ini /usr/share/handrel/skins/Plain/skin.png \
@@ -55,13 +58,13 @@ lacks "$device" 'bin/handrel|skins/'
 lacks "$device" 'fake_agent|tests_|libhdagent-x11|libhdagent-wayland'
 
 # Dependencies come from the libraries the programs link.
-dpkg-deb -f "$desktop" Depends | grep -q 'libqt6gui6' || fail "handrel does not depend on Qt: $(dpkg-deb -f "$desktop" Depends)"
-dpkg-deb -f "$device" Depends | grep -q 'libc6' || fail "handrel-device does not depend on libc6"
-dpkg-deb -f "$device" Depends | grep -qE 'libqt6|libx11' && fail "handrel-device depends on Qt or X: $(dpkg-deb -f "$device" Depends)"
-dpkg-deb -f "$devx11" Depends | grep -q 'libx11-6' || fail "handrel-device-x11 does not depend on libx11-6"
-dpkg-deb -f "$devwl" Depends | grep -q 'libwayland-client0' || fail "handrel-device-wayland does not depend on libwayland-client0"
-dpkg-deb -f "$devwl" Depends | grep -q 'libxkbcommon0' || fail "handrel-device-wayland does not depend on libxkbcommon0"
-dpkg-deb -f "$devwl" Depends | grep -q 'handrel-device (=' || fail "handrel-device-wayland does not depend on handrel-device"
+dpkg-deb -f "$desktop" Depends | grep 'libqt6gui6' >/dev/null || fail "handrel does not depend on Qt: $(dpkg-deb -f "$desktop" Depends)"
+dpkg-deb -f "$device" Depends | grep 'libc6' >/dev/null || fail "handrel-device does not depend on libc6"
+dpkg-deb -f "$device" Depends | grep -E 'libqt6|libx11' >/dev/null && fail "handrel-device depends on Qt or X: $(dpkg-deb -f "$device" Depends)"
+dpkg-deb -f "$devx11" Depends | grep 'libx11-6' >/dev/null || fail "handrel-device-x11 does not depend on libx11-6"
+dpkg-deb -f "$devwl" Depends | grep 'libwayland-client0' >/dev/null || fail "handrel-device-wayland does not depend on libwayland-client0"
+dpkg-deb -f "$devwl" Depends | grep 'libxkbcommon0' >/dev/null || fail "handrel-device-wayland does not depend on libxkbcommon0"
+dpkg-deb -f "$devwl" Depends | grep 'handrel-device (=' >/dev/null || fail "handrel-device-wayland does not depend on handrel-device"
 
 dpkg-deb -e "$device" "$work/control"
 grep -qx /etc/default/hdlisten "$work/control/conffiles" || fail "/etc/default/hdlisten is no conffile"
@@ -94,15 +97,14 @@ complete() {
 [ "$(complete handrel-cli --host h scr)" = screenshot ] || fail "completion of a command: '$(complete handrel-cli --host h scr)'"
 [ "$(complete handrel-cli --device '')" = "virtual linux" ] || fail "completion of --device"
 [ "$(complete handrel-cli clip '')" = "get set" ] || fail "completion of clip"
-"$root/usr/bin/hdlisten" --help | grep -q '^usage: hdlisten' || fail "hdlisten --help"
-"$root/usr/bin/handrel-cli" --help | grep -q '^usage: handrel-cli' || fail "handrel-cli --help"
+"$root/usr/bin/hdlisten" --help | grep '^usage: hdlisten' >/dev/null || fail "hdlisten --help"
+"$root/usr/bin/handrel-cli" --help | grep '^usage: handrel-cli' >/dev/null || fail "handrel-cli --help"
 # The local link loads the agent from the installed folder, not the build tree.
 XDG_STATE_HOME=$work "$root/usr/bin/handrel-cli" --settings "$work/settings.conf" --local \
     --root "$work/device" screenshot "$work/shot.png" || fail "handrel-cli screenshot through the installed agent"
 [ "$(head -c 4 "$work/shot.png" | tail -c 3)" = PNG ] || fail "the screenshot is no PNG"
 
 # The agent needs no X or Wayland library; those backends are modules beside it.
-# (grep reads all of ldd's output: an early match with -q would end ldd by SIGPIPE.)
 ldd "$root$agent" | grep -iE 'libX|libwayland' && fail "libhdagent links X or Wayland libraries"
 ldd "$root$wayland" | grep 'libwayland-client\.so' >/dev/null || fail "the Wayland module does not link libwayland-client"
 rm "$root$wayland"
@@ -111,7 +113,7 @@ status=0
 [ "$status" = 1 ] || fail "hdlisten --device wayland without the module: exit $status"
 grep -qx "hdlisten: the Wayland backend is not installed: $root$wayland is missing" "$work/wl.out" ||
     fail "hdlisten --device wayland without the module said: $(cat "$work/wl.out")"
-ldd "$root$x11" | grep -q 'libX11\.so' || fail "the X11 module does not link libX11"
+ldd "$root$x11" | grep 'libX11\.so' >/dev/null || fail "the X11 module does not link libX11"
 rm "$root$x11"
 status=0
 "$root/usr/bin/hdlisten" --device x11 --root "$work/device" --port 1 >"$work/x11.out" 2>&1 || status=$?
