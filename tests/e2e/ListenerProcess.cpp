@@ -26,6 +26,27 @@ std::string ReadFile(const std::string& path) {
     ss << in.rdbuf();
     return ss.str();
 }
+
+// True when the kernel's socket table shows a TCP socket listening on port.
+// Read from /proc, not by connecting: a probe connection would be a peer the
+// listener has to deal with.
+bool PortListening(uint16_t port) {
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        std::ifstream in(table);
+        std::string line;
+        std::getline(in, line);  // the heading
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            fields >> slot >> local >> remote >> state;
+            const size_t colon = local.rfind(':');
+            if (state == "0A" && colon != std::string::npos &&
+                std::stoul(local.substr(colon + 1), nullptr, 16) == port)
+                return true;
+        }
+    }
+    return false;
+}
 }  // namespace
 
 int ExitCode(int status) {
@@ -76,6 +97,7 @@ ListenerProcess::ListenerProcess(Env env, std::vector<std::string> rawArgs, long
         ::_exit(127);
     }
     ::close(out);
+    if (rawArgs.empty()) WaitListening();
 }
 
 ListenerProcess::~ListenerProcess() {
@@ -96,6 +118,15 @@ bool ListenerProcess::Running() {
     if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
         m_status = status;
         return false;
+    }
+    return true;
+}
+
+bool ListenerProcess::WaitListening(int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!PortListening(m_port)) {
+        if (!Running() || std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
 }

@@ -21,6 +21,8 @@ public:
     static constexpr const char* kPortArg = "@PORT@";
     static constexpr const char* kRootArg = "@ROOT@";
     // fileSizeLimit > 0: the listener's files cannot grow past it (a full disk).
+    // With the usual options it returns once the port takes connections (a
+    // desktop that connects once must not find it still starting).
     explicit ListenerProcess(Env env = {}, std::vector<std::string> rawArgs = {},
                              long fileSizeLimit = 0);
     ~ListenerProcess();
@@ -30,6 +32,9 @@ public:
     uint16_t Port() const { return m_port; }
     const std::string& Root() const { return m_root; }
     bool Running();
+    // Waits until the port is listening; false when the process ended first or
+    // the time ran out.
+    bool WaitListening(int timeoutMs = 10000);
     // Sends a signal (SIGKILL, SIGSTOP, SIGCONT...) to the process.
     void Signal(int sig);
     // Sends SIGTERM and waits; the waitpid status, or -1 when it did not end.
