@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "desktop/cli/Command.h"
+#include "desktop/cli/MarkerLatency.h"
 #include "desktop/session/ScreenImage.h"
 #include "desktop/session/ScreenReceiver.h"
 
@@ -24,9 +25,7 @@ public:
         m_arrival = std::chrono::steady_clock::now();
         uint16_t pixel;
         if (m_watchX >= 0 && desktop::ReadScreenPixel(image, length, m_watchX, m_watchY, pixel)) {
-            if (m_pixel && *m_pixel != pixel)
-                m_changes.push_back(
-                    std::chrono::duration<double>(m_arrival.time_since_epoch()).count());
+            if (m_pixel && *m_pixel != pixel) m_changes.push_back(SteadySeconds(m_arrival));
             m_pixel = pixel;
         }
         m_cv.notify_all();

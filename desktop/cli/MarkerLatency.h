@@ -6,10 +6,16 @@
 // change within a second is missed. Plain data in, one summary out.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace hd::cli {
+
+// A steady-clock time in seconds: the clock a marker log's times are read on.
+inline double SteadySeconds(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
 
 struct WatchOptions {
     int seconds = 0;

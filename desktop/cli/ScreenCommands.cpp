@@ -125,11 +125,6 @@ int Record(Context& c) {
     return EXIT_DONE;
 }
 
-// The steady clock in seconds: the clock a marker log's times are read on.
-double SteadySeconds(Clock::time_point t) {
-    return std::chrono::duration<double>(t.time_since_epoch()).count();
-}
-
 int Watch(Context& c) {
     WatchOptions o;
     ParseWatch(c.options.args, o);
@@ -161,17 +156,17 @@ int Watch(Context& c) {
     if (o.marker) {
         // Marks in the first second (the connection's set-up) and in the
         // last 0.3 s (too late to be answered) are left out.
-        std::ifstream log(o.markerLog);
-        std::stringstream text;
-        text << log.rdbuf();
         const double to = SteadySeconds(Clock::now()) - 0.3;
-        const LatencySummary s =
-            MeasureLatency(ReadMarks(text.str()), FrameWaiter::Of(c).PixelChanges(), from, to);
-        std::printf("%s\n", LatencyLine(s).c_str());
+        std::ifstream log(o.markerLog);
         if (!log) {
             Fail("cannot read the marker log " + o.markerLog);
             return EXIT_FAILED;
         }
+        std::stringstream text;
+        text << log.rdbuf();
+        const LatencySummary s =
+            MeasureLatency(ReadMarks(text.str()), FrameWaiter::Of(c).PixelChanges(), from, to);
+        std::printf("%s\n", LatencyLine(s).c_str());
     }
     return EXIT_DONE;
 }
