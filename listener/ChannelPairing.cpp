@@ -36,11 +36,15 @@ void ChannelPairing::CloseAll() {
     m_pending.clear();
 }
 
-bool ChannelPairing::EarlierCommandFrom(const Pending& p) const {
-    for (const Pending& c : m_pending)
-        if (c.stage == Stage::Command && c.peer.s_addr == p.peer.s_addr && c.order < p.order)
-            return true;
-    return false;
+size_t ChannelPairing::LatestReadyBefore(const Pending& p) const {
+    size_t best = m_pending.size();
+    for (size_t c = 0; c < m_pending.size(); ++c) {
+        const Pending& cmd = m_pending[c];
+        if (cmd.stage != Stage::Preamble && cmd.peer.s_addr == p.peer.s_addr &&
+            cmd.order < p.order && (best == m_pending.size() || cmd.order > m_pending[best].order))
+            best = c;
+    }
+    return best;
 }
 
 bool ChannelPairing::AcceptOne(int listenFd) {
@@ -79,18 +83,20 @@ bool ChannelPairing::Advance(Pending& p) {
         const ssize_t n = ::recv(p.fd, &byte, 1, flags);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return true;
         if (n != 1) {
-            log::Forced(EarlierCommandFrom(p) ? "CM::Start:Error reading 2nd sensitivity"
-                                              : "CM::Start:Error reading sensitivity");
+            log::Forced(LatestReadyBefore(p) < m_pending.size()
+                            ? "CM::Start:Error reading 2nd sensitivity"
+                            : "CM::Start:Error reading sensitivity");
             return false;
         }
         if (p.stage == Stage::Preamble) {
             p.preamble = byte;
             p.stage = Stage::Kind;
+            // The first of its address: from here on it waits for its screen channel.
+            if (LatestReadyBefore(p) == m_pending.size()) log::Log("CM::Start:Before 2nd accept");
             continue;  // the next byte may have come with it
         }
         p.stage = byte == HC_INIT ? Stage::Command : Stage::Screen;
         p.deadline = Clock::now() + std::chrono::milliseconds(m_waitMs);
-        if (p.stage == Stage::Command) log::Log("CM::Start:Before 2nd accept");
         return true;
     }
 }
@@ -98,16 +104,9 @@ bool ChannelPairing::Advance(Pending& p) {
 bool ChannelPairing::FindPair(Pair& pair) {
     for (size_t s = 0; s < m_pending.size(); ++s) {
         if (m_pending[s].stage != Stage::Screen) continue;
-        // The latest command channel from the same address before it: an
-        // older one is a stale half.
-        size_t best = m_pending.size();
-        for (size_t c = 0; c < m_pending.size(); ++c) {
-            const Pending& cmd = m_pending[c];
-            if (cmd.stage == Stage::Command && cmd.peer.s_addr == m_pending[s].peer.s_addr &&
-                cmd.order < m_pending[s].order &&
-                (best == m_pending.size() || cmd.order > m_pending[best].order))
-                best = c;
-        }
+        // The latest connection from the same address before it that sent
+        // its preamble, with or without HC_INIT: an older one is a stale half.
+        const size_t best = LatestReadyBefore(m_pending[s]);
         if (best == m_pending.size()) continue;
         pair.commandFd = m_pending[best].fd;
         pair.screenFd = m_pending[s].fd;

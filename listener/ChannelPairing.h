@@ -2,11 +2,13 @@
 // command and screen channel, so that a stranger cannot wedge the listener.
 // Every connection is accepted as it comes (refused at once when the allow
 // list says so), read without blocking, and kept only for a bounded wait:
-// a desktop's command channel sends its preamble and straight away HC_INIT,
-// its screen channel then comes from the same address and sends its preamble
-// and the refresh interval. A command channel pairs with the next screen
-// channel from its address; whatever is left half-done expires and is closed.
-// Nothing but the preamble byte is consumed. Runs on the listener's main
+// a desktop's command channel sends its preamble (and HC_INIT, or nothing
+// more until its screen channel runs), its screen channel then comes from
+// the same address and sends its preamble and the refresh interval. A
+// connection whose first byte after the preamble is anything but HC_INIT is
+// a screen channel; it pairs with the latest earlier connection from its
+// address that sent its preamble. Whatever is left half-done expires and is
+// closed. Nothing but the preamble byte is consumed. Runs on the listener's main
 // thread inside ConnectionAcceptor::Start and logs under ConnectionAcceptor's tag ("CM::").
 #pragma once
 
@@ -48,6 +50,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+    // Kind: the preamble is read and nothing after it yet.
     enum class Stage { Preamble, Kind, Command, Screen };
     struct Pending {
         int fd;
@@ -62,7 +65,9 @@ private:
     bool Advance(Pending& p);
     bool FindPair(Pair& pair);
     void ExpireStale();
-    bool EarlierCommandFrom(const Pending& p) const;
+    // The index of the latest connection accepted before p from p's address
+    // that sent its preamble; m_pending.size() when there is none.
+    size_t LatestReadyBefore(const Pending& p) const;
     void Drop(size_t index);
     void CloseAll();
 

@@ -24,15 +24,19 @@ public:
     // Larger than any screen of the virtual device; a packet past it is malformed.
     static constexpr uint32_t kMaxPacket = 64u << 20;
 
-    bool Open(uint16_t port, uint8_t preamble = 0, uint16_t flags = 0, uint32_t interval = 0) {
+    // sendInit false: the command channel carries its preamble alone, as a
+    // desktop may open it.
+    bool Open(uint16_t port, uint8_t preamble = 0, uint16_t flags = 0, uint32_t interval = 0,
+              bool sendInit = true) {
         uint8_t init[7] = {HC_INIT};
         put_le16(init + 1, flags);
         put_be32(init + 3, 0);
         uint8_t freq[4];
         put_be32(freq, interval);
         offered = flags & INIT_EXT_SCREEN;
-        return cmd.Connect(port) && cmd.Send({preamble}) && cmd.Send(init, sizeof init) &&
-               screen.Connect(port) && screen.Send({preamble}) && screen.Send(freq, sizeof freq);
+        return cmd.Connect(port) && cmd.Send({preamble}) &&
+               (!sendInit || cmd.Send(init, sizeof init)) && screen.Connect(port) &&
+               screen.Send({preamble}) && screen.Send(freq, sizeof freq);
     }
 
     // The next byte of the screen channel; an update packet is read whole,

@@ -88,19 +88,41 @@ TEST(ListenerE2E, PingIsAnsweredAndStopEndsBothChannels) {
     ExpectStoppedCleanly(listener);
 }
 
-TEST(ListenerE2E, ThirtyConnectionsInARow) {
+// Every other desktop opens its command channel without HC_INIT: the
+// listener pairs the channels by their order all the same.
+TEST(ListenerE2E, ThirtyConnectionsInARowWithAndWithoutInit) {
     ListenerProcess listener;
     const auto start = Clock::now();
     for (int i = 0; i < 30; ++i) {
+        const bool init = i % 2 == 0;
         Desktop desktop;
-        ASSERT_TRUE(desktop.Open(listener.Port())) << "connection " << i;
-        ASSERT_EQ(desktop.Next(3000), HC_FULLSCREEN) << "connection " << i;
+        ASSERT_TRUE(desktop.Open(listener.Port(), 0, 0, 0, init)) << "connection " << i;
+        ASSERT_EQ(desktop.Next(3000), HC_FULLSCREEN) << "connection " << i << listener.Output();
         ASSERT_TRUE(desktop.cmd.Send({HC_STOP}));
         ASSERT_TRUE(desktop.WaitFor(HC_STOP, 2000)) << "connection " << i;
         ASSERT_TRUE(desktop.screen.WaitClosed(2000)) << "connection " << i;
     }
     // About 0.2 s a connection; a second each would mean a thread left to time out.
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(15));
+    ExpectStoppedCleanly(listener);
+}
+
+// A command channel that sends no HC_INIT is served in full: the whole
+// screen, a ping, and a command answered on the command channel.
+TEST(ListenerE2E, ACommandChannelWithoutInitIsServed) {
+    ListenerProcess listener;
+    Desktop desktop;
+    ASSERT_TRUE(desktop.Open(listener.Port(), 0, 0, 0, false));
+    ASSERT_EQ(desktop.Next(3000), HC_FULLSCREEN) << listener.Output();
+    ASSERT_TRUE(desktop.cmd.Send({HC_PING}));
+    EXPECT_TRUE(desktop.WaitFor(HC_PONG, 2000));
+    ASSERT_TRUE(desktop.cmd.Send({HC_GETSYSINFO}));
+    uint8_t info[4 + 244];
+    ASSERT_TRUE(desktop.cmd.ReadExact(info, sizeof info, 3000)) << listener.Output();
+    EXPECT_EQ(get_be32(info), 244u);
+    EXPECT_EQ(get_le16(info + 4 + 232), 240);  // the screen's width
+    ASSERT_TRUE(desktop.cmd.Send({HC_STOP}));
+    EXPECT_TRUE(desktop.WaitFor(HC_STOP, 2000));
     ExpectStoppedCleanly(listener);
 }
 

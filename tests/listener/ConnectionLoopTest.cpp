@@ -56,30 +56,39 @@ TEST_F(ConnectionLoopTest, ConnectionsRunOneAfterAnotherUntilInterrupted) {
 
 // Strangers from the desktop's own address: one that sent only its preamble,
 // one that sent nothing, one that posed as a command channel and stopped.
-// The desktop that comes next is paired at once, each channel with its own
-// entry point, and the strangers are closed.
+// The desktop that comes next, with or without HC_INIT on its command
+// channel, is paired at once, each channel with its own entry point, and the
+// strangers are closed.
 TEST_F(ConnectionLoopTest, StrangersCannotWedgeTheHandshake) {
     constexpr int kWaitMs = 2000;
     log::SetEnabled(true);
     ConnectionAcceptor cm(port, "127.0.0.1", Agent(), {}, kWaitMs);
     ConnectionLoop wm(cm, kScreenWaitMs);
     auto run = std::async(std::launch::async, [&] { return wm.Run(); });
-    Peer preambleOnly, silent, halfCommand;
-    ASSERT_TRUE(preambleOnly.Connect(port));
-    ASSERT_TRUE(preambleOnly.Send({0}));
-    ASSERT_TRUE(silent.Connect(port));
-    ASSERT_TRUE(halfCommand.Connect(port));
-    ASSERT_TRUE(halfCommand.Send({0, HC_INIT}));
-    ASSERT_TRUE(WaitFor([&] { return log.Has("CM::Start:Before 2nd accept"); }));
+    for (const bool init : {true, false}) {
+        SCOPED_TRACE(init ? "with HC_INIT" : "without HC_INIT");
+        // The listen backlog is 1: the desktop comes once the strangers are
+        // taken, or its connect may wait out a dropped handshake.
+        const int accepted = log.Count("SC::Accept:Accepted");
+        Peer preambleOnly, silent, halfCommand;
+        ASSERT_TRUE(preambleOnly.Connect(port));
+        ASSERT_TRUE(preambleOnly.Send({0}));
+        ASSERT_TRUE(silent.Connect(port));
+        ASSERT_TRUE(halfCommand.Connect(port));
+        ASSERT_TRUE(halfCommand.Send({0, HC_INIT}));
+        ASSERT_TRUE(WaitFor([&] { return log.Count("SC::Accept:Accepted") == accepted + 3; }));
 
-    const auto begin = std::chrono::steady_clock::now();
-    Peer cmd, screen;
-    Open(cmd, screen);
-    EXPECT_EQ(cmd.ReadByte(kWaitMs), 'I');
-    EXPECT_EQ(screen.ReadByte(kWaitMs), 'S');
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(kWaitMs / 2));
-    for (Peer* stranger : {&preambleOnly, &silent, &halfCommand})
-        EXPECT_TRUE(stranger->WaitClosed(500));
+        const auto begin = std::chrono::steady_clock::now();
+        Peer cmd, screen;
+        Open(cmd, screen, 0, 0, init);
+        EXPECT_EQ(cmd.ReadByte(kWaitMs), 'I');
+        EXPECT_EQ(screen.ReadByte(kWaitMs), 'S');
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(kWaitMs / 2));
+        for (Peer* stranger : {&preambleOnly, &silent, &halfCommand})
+            EXPECT_TRUE(stranger->WaitClosed(500));
+        ASSERT_TRUE(cmd.Send({0}));  // the fake agent's command loop ends on any byte
+        EXPECT_TRUE(cmd.WaitClosed(kScreenWaitMs + 2000));
+    }
     cm.Interrupt();
     ASSERT_EQ(run.wait_for(3s), std::future_status::ready);
 }

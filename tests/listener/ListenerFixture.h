@@ -45,11 +45,12 @@ protected:
     }
 
     // The desktop's opening: command channel, its preamble and the first
-    // byte of HC_INIT, then the screen channel, its preamble and the refresh
-    // interval.
-    void Open(Peer& cmd, Peer& screen, uint8_t cmdPreamble = 0, uint8_t screenPreamble = 0) {
+    // byte of HC_INIT (or the preamble alone), then the screen channel, its
+    // preamble and the refresh interval.
+    void Open(Peer& cmd, Peer& screen, uint8_t cmdPreamble = 0, uint8_t screenPreamble = 0,
+              bool init = true) {
         ASSERT_TRUE(cmd.Connect(port));
-        ASSERT_TRUE(cmd.Send({cmdPreamble, HC_INIT}));
+        ASSERT_TRUE(init ? cmd.Send({cmdPreamble, HC_INIT}) : cmd.Send({cmdPreamble}));
         ASSERT_TRUE(screen.Connect(port));
         ASSERT_TRUE(screen.Send({screenPreamble, 0, 0, 0, 0}));
     }
