@@ -8,9 +8,9 @@
 #include <string>
 
 #include "agent/CommandLoop.h"
-#include "agent/ScreenSender.h"
 #include "agent/Services.h"
 #include "agent/platform/Display.h"
+#include "agent/screen/ScreenSender.h"
 #include "common/Log.h"
 #include "common/Stream.h"
 

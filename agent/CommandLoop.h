@@ -6,7 +6,7 @@
 #pragma once
 
 #include "agent/CommandHandler.h"
-#include "agent/SenderControl.h"
+#include "agent/screen/SenderControl.h"
 #include "common/Channel.h"
 
 namespace hd {

@@ -1,7 +1,7 @@
 // The factories of the handheld's own side: the interactive virtual shell
 // and the key sender over the input backend for the device's kind.
-#include "agent/KeySender.h"
 #include "agent/Services.h"
+#include "agent/input/KeySender.h"
 #include "agent/platform/virtual/Handheld.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/ScreenSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
+#include "agent/screen/ScreenSender.h"
 #include "bench/RatioReporter.h"
 #include "common/ZlibPacker.h"
 #include "desktop/session/ProcessDeltas.h"

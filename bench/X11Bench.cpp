@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "agent/BmpImage.h"
 #include "agent/platform/x11/X11Display.h"
+#include "agent/screen/BmpImage.h"
 #include "bench/RatioReporter.h"
 #include "platform/XvfbServer.h"
 

@@ -29,7 +29,7 @@
 #include "common/Log.h"
 #include "common/SocketStream.h"
 #include "desktop/session/Session.h"
-#include "desktop/tools/RemoteFiles.h"
+#include "desktop/tools/files/RemoteFiles.h"
 
 namespace {
 

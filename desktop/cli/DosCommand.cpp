@@ -7,9 +7,9 @@
 #include <iostream>
 
 #include "desktop/cli/Command.h"
-#include "desktop/tools/DosConsole.h"
-#include "desktop/tools/DriveMap.h"
-#include "desktop/tools/RemoteDosFiles.h"
+#include "desktop/tools/dos/DosConsole.h"
+#include "desktop/tools/dos/DriveMap.h"
+#include "desktop/tools/dos/RemoteDosFiles.h"
 
 namespace hd::cli {
 

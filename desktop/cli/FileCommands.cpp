@@ -15,8 +15,8 @@
 
 #include "desktop/cli/Command.h"
 #include "desktop/cli/TransferTerminal.h"
-#include "desktop/tools/RemoteFiles.h"
-#include "desktop/tools/TransferEngine.h"
+#include "desktop/tools/files/RemoteFiles.h"
+#include "desktop/tools/transfer/TransferEngine.h"
 
 namespace hd::cli {
 

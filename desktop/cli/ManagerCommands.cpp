@@ -6,8 +6,8 @@
 #include <string>
 
 #include "desktop/cli/Command.h"
-#include "desktop/tools/ManagerFormat.h"
-#include "desktop/tools/RemoteTaskList.h"
+#include "desktop/tools/manager/ManagerFormat.h"
+#include "desktop/tools/manager/RemoteTaskList.h"
 
 namespace hd::cli {
 

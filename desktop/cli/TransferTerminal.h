@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/tools/TransferUi.h"
+#include "desktop/tools/transfer/TransferUi.h"
 
 namespace hd::cli {
 

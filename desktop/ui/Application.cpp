@@ -9,12 +9,12 @@
 #include "common/Log.h"
 #include "desktop/session/DesktopLog.h"
 #include "desktop/session/Settings.h"
-#include "desktop/ui/ConfigurationDialog.h"
-#include "desktop/ui/LatencyProbe.h"
-#include "desktop/ui/LiveView.h"
-#include "desktop/ui/MainWindow.h"
-#include "desktop/ui/SingleInstance.h"
-#include "desktop/ui/TipsDialog.h"
+#include "desktop/ui/dialogs/ConfigurationDialog.h"
+#include "desktop/ui/help/TipsDialog.h"
+#include "desktop/ui/main/LatencyProbe.h"
+#include "desktop/ui/main/LiveView.h"
+#include "desktop/ui/main/MainWindow.h"
+#include "desktop/ui/main/SingleInstance.h"
 
 namespace hd::desktop {
 

@@ -5,7 +5,7 @@
 // QApplication; everything it makes ends before it returns.
 #pragma once
 
-#include "desktop/ui/StartOptions.h"
+#include "desktop/ui/main/StartOptions.h"
 
 namespace hd::desktop {
 

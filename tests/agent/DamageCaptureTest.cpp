@@ -7,8 +7,8 @@
 #include <chrono>
 #include <thread>
 
-#include "agent/ScreenSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
+#include "agent/screen/ScreenSender.h"
 #include "common/Codes.h"
 #include "desktop/session/ProcessDeltas.h"
 

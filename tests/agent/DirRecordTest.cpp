@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "agent/DirRecord.h"
+#include "agent/files/DirRecord.h"
 
 namespace hd {
 namespace {

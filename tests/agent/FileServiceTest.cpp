@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <set>
 
-#include "agent/DirRecord.h"
-#include "agent/FileService.h"
 #include "agent/FileServiceWire.h"
+#include "agent/files/DirRecord.h"
+#include "agent/files/FileService.h"
 #include "agent/platform/MemoryClipboard.h"
 #include "agent/platform/PosixFiles.h"
 #include "common/Codes.h"

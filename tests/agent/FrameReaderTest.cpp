@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "agent/FrameReader.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
+#include "agent/screen/FrameReader.h"
 #include "support/FakeStream.h"
 
 namespace hd {

@@ -1,4 +1,4 @@
-#include "agent/KeySender.h"
+#include "agent/input/KeySender.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

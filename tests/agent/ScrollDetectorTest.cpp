@@ -9,9 +9,9 @@
 #include <functional>
 #include <vector>
 
-#include "agent/BmpImage.h"
-#include "agent/ExtendedScreenEncoder.h"
-#include "agent/ScrollDetector.h"
+#include "agent/screen/BmpImage.h"
+#include "agent/screen/ExtendedScreenEncoder.h"
+#include "agent/screen/ScrollDetector.h"
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "common/ExtendedUpdate.h"

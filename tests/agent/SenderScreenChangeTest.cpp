@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "agent/ScreenSender.h"
 #include "agent/platform/virtual/VirtualDisplay.h"
+#include "agent/screen/ScreenSender.h"
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "support/FakeStream.h"

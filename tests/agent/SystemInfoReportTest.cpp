@@ -1,6 +1,6 @@
 // The system-information record byte for byte, its texts, the values that
 // do not fit, and the virtual and Linux devices' records.
-#include "agent/SystemInfoReport.h"
+#include "agent/tasks/SystemInfoReport.h"
 
 #include <gtest/gtest.h>
 #include <sys/utsname.h>

@@ -1,6 +1,6 @@
 // The task, thread and module lists: their records and list replies byte for
 // byte, growth, cut names, the window pass, activation and kill.
-#include "agent/TaskList.h"
+#include "agent/tasks/TaskList.h"
 
 #include <gtest/gtest.h>
 

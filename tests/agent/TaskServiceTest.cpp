@@ -1,6 +1,6 @@
 // The process and system commands through the command loop: replies, the
 // wake-ups that follow them, and every way a failure ends the connection.
-#include "agent/TaskService.h"
+#include "agent/tasks/TaskService.h"
 
 #include <gtest/gtest.h>
 

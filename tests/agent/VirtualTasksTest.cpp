@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "TaskFakes.h"
-#include "agent/TaskList.h"
+#include "agent/tasks/TaskList.h"
 #include "common/ByteOrder.h"
 
 namespace hd {

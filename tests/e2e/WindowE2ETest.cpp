@@ -16,7 +16,7 @@
 
 #include "common/Codes.h"
 #include "common/SocketStream.h"
-#include "desktop/ui/MainWindow.h"
+#include "desktop/ui/main/MainWindow.h"
 #include "e2e/FaultyLink.h"
 #include "e2e/ListenerProcess.h"
 #include "ui/UiFixtures.h"

@@ -10,8 +10,8 @@
 #include <functional>
 #include <thread>
 
-#include "agent/ScreenSender.h"
 #include "agent/platform/Display.h"
+#include "agent/screen/ScreenSender.h"
 #include "common/Channel.h"
 #include "common/Codes.h"
 #include "support/FakeStream.h"

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <thread>
 
-#include "agent/ScreenSender.h"
+#include "agent/screen/ScreenSender.h"
 #include "common/Codes.h"
 #include "platform/DamageWakeCheck.h"
 #include "platform/SwayServer.h"

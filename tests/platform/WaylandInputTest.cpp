@@ -6,7 +6,7 @@
 
 #include "agent/platform/wayland/WaylandInput.h"
 
-#include "agent/KeySender.h"
+#include "agent/input/KeySender.h"
 #include "agent/platform/Keys.h"
 #include "common/ByteOrder.h"
 #include "common/Codes.h"

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <thread>
 
-#include "agent/FrameReader.h"
-#include "agent/ScreenSender.h"
+#include "agent/screen/FrameReader.h"
+#include "agent/screen/ScreenSender.h"
 #include "common/Codes.h"
 #include "platform/DamageWakeCheck.h"
 #include "platform/XvfbServer.h"

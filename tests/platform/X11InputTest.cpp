@@ -5,7 +5,7 @@
 
 #include "agent/platform/x11/X11Input.h"
 
-#include "agent/KeySender.h"
+#include "agent/input/KeySender.h"
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "platform/XvfbServer.h"

@@ -12,8 +12,8 @@
 #include <chrono>
 #include <thread>
 
-#include "agent/TaskService.h"
 #include "agent/platform/linux/LinuxSystemInfo.h"
+#include "agent/tasks/TaskService.h"
 #include "common/ByteOrder.h"
 #include "common/Codes.h"
 #include "platform/XvfbServer.h"

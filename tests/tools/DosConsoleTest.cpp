@@ -10,9 +10,9 @@
 #include <filesystem>
 
 #include "desktop/session/Settings.h"
-#include "desktop/tools/DosConsole.h"
-#include "desktop/tools/DosText.h"
-#include "desktop/tools/RemoteDosFiles.h"
+#include "desktop/tools/dos/DosConsole.h"
+#include "desktop/tools/dos/DosText.h"
+#include "desktop/tools/dos/RemoteDosFiles.h"
 #include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {

@@ -1,9 +1,9 @@
 // The Remote DOS Box's editing rules and its command history.
 #include <gtest/gtest.h>
 
-#include "desktop/tools/DosHistory.h"
-#include "desktop/tools/DosInputRules.h"
-#include "desktop/tools/TipsList.h"
+#include "desktop/tools/dos/DosHistory.h"
+#include "desktop/tools/dos/DosInputRules.h"
+#include "desktop/tools/help/TipsList.h"
 
 namespace hd::tools {
 namespace {

@@ -1,8 +1,8 @@
 // The DOS console's line parsing and argument resolution on plain strings.
 #include <gtest/gtest.h>
 
-#include "desktop/tools/DosFormat.h"
-#include "desktop/tools/DosLine.h"
+#include "desktop/tools/dos/DosFormat.h"
+#include "desktop/tools/dos/DosLine.h"
 
 namespace hd::tools::dos {
 namespace {

@@ -2,8 +2,8 @@
 // of every column in both directions; the tree's roots in their order.
 #include <gtest/gtest.h>
 
-#include "desktop/tools/ExplorerRoots.h"
-#include "desktop/tools/ExplorerRows.h"
+#include "desktop/tools/explorer/ExplorerRoots.h"
+#include "desktop/tools/explorer/ExplorerRows.h"
 
 namespace hd::tools {
 namespace {

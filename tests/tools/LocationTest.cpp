@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "desktop/tools/Location.h"
-#include "desktop/tools/Records.h"
-#include "desktop/tools/TextCodec.h"
+#include "desktop/tools/files/Location.h"
+#include "desktop/tools/files/Records.h"
+#include "desktop/tools/files/TextCodec.h"
 
 namespace hd::tools {
 

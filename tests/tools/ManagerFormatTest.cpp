@@ -2,8 +2,8 @@
 // System Information labels and the numbers a user types.
 #include <gtest/gtest.h>
 
-#include "desktop/tools/ManagerFormat.h"
-#include "desktop/tools/TaskRecords.h"
+#include "desktop/tools/manager/ManagerFormat.h"
+#include "desktop/tools/manager/TaskRecords.h"
 #include "tools/ManagerWire.h"
 
 namespace hd::tools {

@@ -8,8 +8,8 @@
 #include "desktop/session/ConnectionManager.h"
 #include "desktop/session/DesktopChannel.h"
 #include "desktop/session/LocalLink.h"
-#include "desktop/tools/ManagerFormat.h"
-#include "desktop/tools/RemoteTaskList.h"
+#include "desktop/tools/manager/ManagerFormat.h"
+#include "desktop/tools/manager/RemoteTaskList.h"
 #include "session/SessionFakes.h"
 
 namespace hd::tools {

@@ -5,8 +5,8 @@
 
 #include "desktop/session/ConnectionManager.h"
 #include "desktop/session/DesktopChannel.h"
-#include "desktop/tools/ManagerFormat.h"
-#include "desktop/tools/RemoteTaskList.h"
+#include "desktop/tools/manager/ManagerFormat.h"
+#include "desktop/tools/manager/RemoteTaskList.h"
 #include "session/SessionFakes.h"
 #include "tools/ManagerWire.h"
 

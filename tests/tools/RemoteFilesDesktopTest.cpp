@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "desktop/tools/RemoteFiles.h"
+#include "desktop/tools/files/RemoteFiles.h"
 #include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {

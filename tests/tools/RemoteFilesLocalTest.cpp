@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-#include "desktop/tools/RemoteFiles.h"
+#include "desktop/tools/files/RemoteFiles.h"
 #include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {

@@ -17,7 +17,7 @@
 #include "desktop/session/ConnectionManager.h"
 #include "desktop/session/DesktopChannel.h"
 #include "desktop/session/LocalLink.h"
-#include "desktop/tools/TransferUi.h"
+#include "desktop/tools/transfer/TransferUi.h"
 #include "session/SessionFakes.h"
 
 namespace hd::tools::test {

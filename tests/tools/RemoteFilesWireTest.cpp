@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "desktop/tools/RemoteFiles.h"
+#include "desktop/tools/files/RemoteFiles.h"
 #include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "desktop/tools/SkinCatalog.h"
+#include "desktop/tools/skins/SkinCatalog.h"
 
 namespace hd::tools {
 namespace {

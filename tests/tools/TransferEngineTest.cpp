@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "desktop/tools/RemoteFiles.h"
-#include "desktop/tools/TransferEngine.h"
+#include "desktop/tools/files/RemoteFiles.h"
+#include "desktop/tools/transfer/TransferEngine.h"
 #include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "desktop/tools/DropLists.h"
-#include "desktop/tools/TransferJob.h"
+#include "desktop/tools/explorer/DropLists.h"
+#include "desktop/tools/transfer/TransferJob.h"
 #include "tools/RemoteFilesRig.h"
 
 namespace hd::tools {

@@ -10,10 +10,10 @@
 #include <QTextBrowser>
 
 #include "desktop/session/ConnectionManager.h"
-#include "desktop/ui/ConfigurationDialog.h"
-#include "desktop/ui/HelpWindow.h"
-#include "desktop/ui/SelectHostDialog.h"
-#include "desktop/ui/StatusDialog.h"
+#include "desktop/ui/dialogs/ConfigurationDialog.h"
+#include "desktop/ui/dialogs/SelectHostDialog.h"
+#include "desktop/ui/dialogs/StatusDialog.h"
+#include "desktop/ui/help/HelpWindow.h"
 #include "session/SessionFakes.h"
 #include "ui/UiFixtures.h"
 

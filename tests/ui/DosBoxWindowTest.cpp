@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "desktop/ui/DosBoxWindow.h"
-#include "desktop/ui/DosConsoleEdit.h"
-#include "desktop/ui/HelpWindow.h"
+#include "desktop/ui/dos/DosBoxWindow.h"
+#include "desktop/ui/dos/DosConsoleEdit.h"
+#include "desktop/ui/help/HelpWindow.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

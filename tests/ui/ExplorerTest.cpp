@@ -19,12 +19,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "desktop/ui/ExplorerWindow.h"
-#include "desktop/ui/FileListModel.h"
-#include "desktop/ui/FolderTreeModel.h"
-#include "desktop/ui/LiveView.h"
-#include "desktop/ui/MainWindow.h"
-#include "desktop/ui/TransferProgressDialog.h"
+#include "desktop/ui/explorer/ExplorerWindow.h"
+#include "desktop/ui/explorer/FileListModel.h"
+#include "desktop/ui/explorer/FolderTreeModel.h"
+#include "desktop/ui/explorer/TransferProgressDialog.h"
+#include "desktop/ui/main/LiveView.h"
+#include "desktop/ui/main/MainWindow.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

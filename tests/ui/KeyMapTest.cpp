@@ -3,7 +3,7 @@
 #include <Qt>
 
 #include "common/Codes.h"
-#include "desktop/ui/KeyMap.h"
+#include "desktop/ui/main/KeyMap.h"
 
 namespace hd::desktop {
 namespace {

@@ -4,8 +4,8 @@
 #include <QTest>
 #include <thread>
 
-#include "desktop/ui/LatencyProbe.h"
-#include "desktop/ui/LiveView.h"
+#include "desktop/ui/main/LatencyProbe.h"
+#include "desktop/ui/main/LiveView.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

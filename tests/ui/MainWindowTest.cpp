@@ -9,10 +9,10 @@
 #include <QTest>
 
 #include "common/Codes.h"
-#include "desktop/ui/DosBoxWindow.h"
-#include "desktop/ui/LiveView.h"
-#include "desktop/ui/MainWindow.h"
-#include "desktop/ui/Messages.h"
+#include "desktop/ui/dos/DosBoxWindow.h"
+#include "desktop/ui/main/LiveView.h"
+#include "desktop/ui/main/MainWindow.h"
+#include "desktop/ui/main/Messages.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

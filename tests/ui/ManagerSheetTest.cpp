@@ -11,13 +11,13 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "desktop/tools/ManagerFormat.h"
-#include "desktop/ui/ApplicationsPage.h"
-#include "desktop/ui/ManagerListModel.h"
-#include "desktop/ui/ManagerListView.h"
-#include "desktop/ui/ManagerSheet.h"
-#include "desktop/ui/ProcessDetailsDialog.h"
-#include "desktop/ui/SystemInfoPage.h"
+#include "desktop/tools/manager/ManagerFormat.h"
+#include "desktop/ui/manager/ApplicationsPage.h"
+#include "desktop/ui/manager/ManagerListModel.h"
+#include "desktop/ui/manager/ManagerListView.h"
+#include "desktop/ui/manager/ManagerSheet.h"
+#include "desktop/ui/manager/ProcessDetailsDialog.h"
+#include "desktop/ui/manager/SystemInfoPage.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

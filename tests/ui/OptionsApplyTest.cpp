@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "desktop/ui/Messages.h"
-#include "desktop/ui/OptionsApply.h"
+#include "desktop/ui/dialogs/OptionsApply.h"
+#include "desktop/ui/main/Messages.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

@@ -9,10 +9,10 @@
 #include <QRadioButton>
 #include <QTextBrowser>
 
-#include "desktop/ui/AddHostDialog.h"
-#include "desktop/ui/HelpWindow.h"
-#include "desktop/ui/OptionsApply.h"
-#include "desktop/ui/OptionsDialog.h"
+#include "desktop/ui/dialogs/AddHostDialog.h"
+#include "desktop/ui/dialogs/OptionsApply.h"
+#include "desktop/ui/dialogs/OptionsDialog.h"
+#include "desktop/ui/help/HelpWindow.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

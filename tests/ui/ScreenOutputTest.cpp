@@ -12,9 +12,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "desktop/ui/LiveView.h"
-#include "desktop/ui/MainWindow.h"
-#include "desktop/ui/ScreenPrinter.h"
+#include "desktop/ui/main/LiveView.h"
+#include "desktop/ui/main/MainWindow.h"
+#include "desktop/ui/main/ScreenPrinter.h"
 #include "media/VideoReader.h"
 #include "ui/UiFixtures.h"
 

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <thread>
 
-#include "desktop/ui/Messages.h"
-#include "desktop/ui/QtSessionUi.h"
+#include "desktop/ui/main/Messages.h"
+#include "desktop/ui/main/QtSessionUi.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

@@ -10,10 +10,10 @@
 #include <QTest>
 
 #include "common/Log.h"
-#include "desktop/tools/RemoteTaskList.h"
-#include "desktop/ui/LiveView.h"
-#include "desktop/ui/MainWindow.h"
-#include "desktop/ui/SkinWindow.h"
+#include "desktop/tools/manager/RemoteTaskList.h"
+#include "desktop/ui/main/LiveView.h"
+#include "desktop/ui/main/MainWindow.h"
+#include "desktop/ui/skin/SkinWindow.h"
 #include "support/FakeStream.h"
 #include "ui/UiFixtures.h"
 

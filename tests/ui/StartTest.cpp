@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "desktop/ui/SingleInstance.h"
-#include "desktop/ui/StartOptions.h"
+#include "desktop/ui/main/SingleInstance.h"
+#include "desktop/ui/main/StartOptions.h"
 
 namespace hd::desktop {
 namespace {

@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "desktop/tools/TipsList.h"
-#include "desktop/ui/TipsDialog.h"
+#include "desktop/tools/help/TipsList.h"
+#include "desktop/ui/help/TipsDialog.h"
 #include "ui/UiFixtures.h"
 
 namespace hd::desktop {

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "desktop/session/Settings.h"
-#include "desktop/ui/LiveView.h"
-#include "desktop/ui/MainWindow.h"
+#include "desktop/ui/main/LiveView.h"
+#include "desktop/ui/main/MainWindow.h"
 
 namespace hd::desktop::test {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "desktop/ui/ViewGeometry.h"
+#include "desktop/ui/main/ViewGeometry.h"
 
 namespace hd::desktop {
 namespace {

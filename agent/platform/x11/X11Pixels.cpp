@@ -4,7 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "agent/BmpImage.h"
+#include "agent/screen/BmpImage.h"
 
 namespace hd::platform {
 

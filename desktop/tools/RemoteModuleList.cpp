@@ -1,9 +1,0 @@
-#include "desktop/tools/RemoteModuleList.h"
-
-namespace hd::tools {
-
-bool RemoteModuleList::PullList() {
-    return m_channel && m_list.Pull(*m_channel, true);
-}
-
-}  // namespace hd::tools

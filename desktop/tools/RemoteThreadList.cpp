@@ -1,9 +1,0 @@
-#include "desktop/tools/RemoteThreadList.h"
-
-namespace hd::tools {
-
-bool RemoteThreadList::PullList() {
-    return m_channel && m_list.Pull(*m_channel, true);
-}
-
-}  // namespace hd::tools
